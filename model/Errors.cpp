@@ -12,7 +12,9 @@ void RaiseFormatError(const std::string& detail) {
     throw EParserError(std::string(SInvalidFileFormat) + "\r\n" + detail);
 }
 
-void RaiseNoConnection() { throw Exception(SNoConnection); }
+void RaiseNoConnection() {
+    throw Exception(SNoConnection);
+}
 
 void RaiseConvertError(const std::string& text) {
     throw EConvertError("'" + text + "' не является целым числом");

@@ -58,9 +58,13 @@ void TNotifyLinks::Notify(TObject* sender) {
     }
 }
 
-TNotifyLink::TNotifyLink(TNotifyLinks* links) { SetLinks(links); }
+TNotifyLink::TNotifyLink(TNotifyLinks* links) {
+    SetLinks(links);
+}
 
-TNotifyLink::~TNotifyLink() { SetLinks(nullptr); }
+TNotifyLink::~TNotifyLink() {
+    SetLinks(nullptr);
+}
 
 void TNotifyLink::SetLinks(TNotifyLinks* links) {
     if (links == FLinks)

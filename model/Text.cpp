@@ -151,7 +151,8 @@ std::string Utf8ToCp1251(std::string_view text) {
         char32_t cp = 0;
         if (!NextCodePoint(text, i, cp)) {
             char buf[8];
-            std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>(static_cast<std::uint8_t>(text[at])));
+            std::snprintf(buf, sizeof buf, "%02X",
+                          static_cast<unsigned>(static_cast<std::uint8_t>(text[at])));
             throw EConvertError(std::string("Неверная последовательность UTF-8: байт ") + buf);
         }
         const int b = UnicodeToCp1251(cp);
@@ -242,6 +243,8 @@ int AnsiCompareText(std::string_view a, std::string_view b) {
     return ua.size() < ub.size() ? -1 : 1;
 }
 
-bool AnsiSameText(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
+bool AnsiSameText(std::string_view a, std::string_view b) {
+    return AnsiCompareText(a, b) == 0;
+}
 
 } // namespace lay

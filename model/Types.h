@@ -29,9 +29,15 @@ struct TRect {
     bool operator==(const TRect&) const = default;
 };
 
-inline TRect Rect(int left, int top, int right, int bottom) { return TRect{left, top, right, bottom}; }
-inline int RectWidth(const TRect& r) { return r.Right - r.Left; }
-inline int RectHeight(const TRect& r) { return r.Bottom - r.Top; }
+inline TRect Rect(int left, int top, int right, int bottom) {
+    return TRect{left, top, right, bottom};
+}
+inline int RectWidth(const TRect& r) {
+    return r.Right - r.Left;
+}
+inline int RectHeight(const TRect& r) {
+    return r.Bottom - r.Top;
+}
 
 // Colours are 32-bit values: red in the lowest byte, then green, then blue.
 using TColor = std::int32_t;

@@ -41,7 +41,10 @@ TEST(NotifyLinks, NewestLinkIsCalledFirst) {
     TNotifyLinks links;
     std::string order;
     TObject sender;
-    auto a = links.AddLink([&](TObject* s) { EXPECT_EQ(s, &sender); order += 'A'; });
+    auto a = links.AddLink([&](TObject* s) {
+        EXPECT_EQ(s, &sender);
+        order += 'A';
+    });
     auto b = links.AddLink([&](TObject*) { order += 'B'; });
     auto c = links.AddLink([&](TObject*) { order += 'C'; });
     links.Notify(&sender);

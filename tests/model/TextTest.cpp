@@ -1,5 +1,5 @@
-#include "model/Errors.h"
 #include "model/Text.h"
+#include "model/Errors.h"
 
 #include <gtest/gtest.h>
 
@@ -40,11 +40,38 @@ TEST(Cp1251, CaseMappingOverTheWholeCodePage) {
         if (b >= 0xE0)
             return b - 0x20;
         switch (b) {
-        case 0x90: return 0x80; case 0x83: return 0x81; case 0x9A: return 0x8A; case 0x9C: return 0x8C;
-        case 0x9D: return 0x8D; case 0x9E: return 0x8E; case 0x9F: return 0x8F; case 0xA2: return 0xA1;
-        case 0xBC: return 0xA3; case 0xB4: return 0xA5; case 0xB8: return 0xA8; case 0xBA: return 0xAA;
-        case 0xBF: return 0xAF; case 0xB3: return 0xB2; case 0xBE: return 0xBD;
-        default: return b;
+        case 0x90:
+            return 0x80;
+        case 0x83:
+            return 0x81;
+        case 0x9A:
+            return 0x8A;
+        case 0x9C:
+            return 0x8C;
+        case 0x9D:
+            return 0x8D;
+        case 0x9E:
+            return 0x8E;
+        case 0x9F:
+            return 0x8F;
+        case 0xA2:
+            return 0xA1;
+        case 0xBC:
+            return 0xA3;
+        case 0xB4:
+            return 0xA5;
+        case 0xB8:
+            return 0xA8;
+        case 0xBA:
+            return 0xAA;
+        case 0xBF:
+            return 0xAF;
+        case 0xB3:
+            return 0xB2;
+        case 0xBE:
+            return 0xBD;
+        default:
+            return b;
         }
     };
     for (int b = 0; b < 256; ++b) {
