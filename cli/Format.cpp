@@ -2,6 +2,7 @@
 
 #include "cli/Args.h"
 #include "model/Text.h"
+#include "model/Utils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -41,14 +42,9 @@ void TTable::Print(std::ostream& out) const {
 }
 
 std::string HexSpaced(const TBytes& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (std::uint8_t b : bytes) {
-        if (!out.empty())
-            out += ' ';
-        out += digits[b >> 4];
-        out += digits[b & 0x0F];
-    }
+    std::string out = BytesToHexSpaced(bytes);
+    if (!out.empty())
+        out.pop_back();
     return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include "model/CodeSet.h"
 #include "model/Errors.h"
+#include "model/Utils.h"
 
 #include <algorithm>
 
@@ -10,8 +11,7 @@ namespace lay {
 namespace {
 
 std::string HexByte(std::uint8_t b) {
-    static const char digits[] = "0123456789ABCDEF";
-    return {digits[b >> 4], digits[b & 0x0F]};
+    return BytesToHex(std::span<const std::uint8_t>(&b, 1));
 }
 
 // A whole token of hexadecimal digits (either case), read as a number; only its lowest byte counts.
@@ -80,12 +80,8 @@ std::string TScanCode::Text() const {
     // A raw element of several bytes is written as one token per byte: a single token is read
     // back as one byte, and this form reads back whole everywhere the text form is read.
     if (CodeType == ctRaw && FCode.size() > 1) {
-        std::string text;
-        for (std::uint8_t b : FCode) {
-            if (!text.empty())
-                text += ' ';
-            text += HexByte(b);
-        }
+        std::string text = BytesToHexSpaced(FCode);
+        text.pop_back();
         return text;
     }
     return Sign() + Name;
@@ -215,8 +211,7 @@ TScanCode& TScanCodes::AddRaw(const TBytes& bytes) {
     TScanCode& element = Add();
     element.SetCode(bytes);
     element.CodeType = ctRaw;
-    for (std::uint8_t b : bytes)
-        element.Name += HexByte(b);
+    element.Name = BytesToHex(bytes);
     return element;
 }
 
@@ -256,6 +251,17 @@ void TScanCodes::AddWord(std::uint16_t value) {
     if ((value & 0xFF) != 0)
         bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
     AddBytes(bytes);
+}
+
+void TScanCodes::AppendReleases() {
+    const int presses = Count();
+    for (int i = 0; i < presses; ++i) {
+        const TScanCode& press = Items(i);
+        if (press.CodeType != ctPress)
+            continue;
+        if (auto release = CodeTable().FindByScanCode(press.ScanCode, true))
+            Add().Assign(*release);
+    }
 }
 
 TScanCode* TScanCodes::FindByScanCode(const TBytes& scanCode) const {

@@ -77,6 +77,9 @@ public:
     TScanCode& AddRaw(const TBytes& bytes);
     void AddBytes(const TBytes& bytes);
     void AddWord(std::uint16_t value);
+    // Older formats store only the pressed keys: after them come their releases, in the same
+    // order. Raw elements get none.
+    void AppendReleases();
     TScanCode* FindByScanCode(const TBytes& scanCode) const;
 
     bool Check();
