@@ -1,0 +1,135 @@
+#include "files/FileUtils.h"
+
+#include "model/Errors.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace lay {
+
+std::filesystem::path ToPath(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+std::string FromPath(const std::filesystem::path& path) {
+    const std::u8string s = path.u8string();
+    return std::string(reinterpret_cast<const char*>(s.data()), s.size());
+}
+
+namespace {
+
+std::string Reason(const std::error_code& ec) {
+    switch (static_cast<std::errc>(ec.value())) {
+    case std::errc::no_such_file_or_directory:
+        return "файл или папка не существует";
+    case std::errc::permission_denied:
+    case std::errc::operation_not_permitted:
+    case std::errc::read_only_file_system:
+        return "нет доступа";
+    case std::errc::no_space_on_device:
+        return "нет места на диске";
+    case std::errc::is_a_directory:
+        return "это папка";
+    default:
+        return "код ошибки " + std::to_string(ec.value());
+    }
+}
+
+std::error_code LastError() {
+    return std::error_code(errno, std::generic_category());
+}
+
+} // namespace
+
+std::string ReadFileBytes(const std::string& fileName) {
+    const auto path = ToPath(fileName);
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw Exception("Не удалось открыть файл \"" + fileName +
+                        "\": " + Reason(std::make_error_code(std::errc::is_a_directory)));
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw Exception("Не удалось открыть файл \"" + fileName +
+                        "\": " + Reason(errno ? LastError() : std::make_error_code(std::errc::io_error)));
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad())
+        throw Exception("Не удалось прочитать файл \"" + fileName + "\"");
+    return std::move(bytes).str();
+}
+
+void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
+    const auto target = ToPath(fileName);
+    std::random_device seed;
+    const auto temp = target.parent_path() /
+                      ToPath("." + FromPath(target.filename()) + "." + std::to_string(seed()) + ".tmp");
+    auto fail = [&](const std::error_code& ec) {
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        throw Exception("Не удалось записать файл \"" + fileName + "\": " + Reason(ec));
+    };
+    {
+        errno = 0;
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out)
+            fail(errno ? LastError() : std::make_error_code(std::errc::io_error));
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out)
+            fail(errno ? LastError() : std::make_error_code(std::errc::io_error));
+    }
+    // The new file keeps the old one's permissions.
+    std::error_code permissionsEc;
+    const auto old = std::filesystem::status(target, permissionsEc);
+    if (!permissionsEc && std::filesystem::exists(old))
+        std::filesystem::permissions(temp, old.permissions(), permissionsEc);
+#ifdef _WIN32
+    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        fail(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+#else
+    std::error_code ec;
+    std::filesystem::rename(temp, target, ec);
+    if (ec)
+        fail(ec);
+#endif
+}
+
+std::string ProgramPath() {
+#ifdef _WIN32
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            throw Exception("Не удалось определить путь программы");
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    return FromPath(std::filesystem::path(buffer));
+#else
+    std::error_code ec;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        throw Exception("Не удалось определить путь программы");
+    return FromPath(path);
+#endif
+}
+
+std::string ProgramFolder() {
+    return FromPath(ToPath(ProgramPath()).parent_path());
+}
+
+} // namespace lay
