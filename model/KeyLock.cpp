@@ -3,8 +3,25 @@
 #include "model/Errors.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace lay {
+
+namespace {
+const char* const kPositionTypeCaptions[] = {
+    "Макрос",
+    "Переход на 1 cлой",
+    "Переход на 2 cлой",
+    "Переход на 3 cлой",
+    "Переход на 4 cлой",
+};
+} // namespace
+
+std::string PositionTypeCaption(int type) {
+    if (type < 0 || type >= static_cast<int>(std::size(kPositionTypeCaptions)))
+        return {};
+    return kPositionTypeCaptions[type];
+}
 
 TKeyPosition::TKeyPosition(TKeyLock* keyLock, TNotifier* notifier)
     : TNotifyObject(notifier), Notes(notifier), ScanCodes(notifier), FKeyLock(keyLock) {}

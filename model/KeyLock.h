@@ -13,6 +13,9 @@ namespace lay {
 
 class TKeyLock;
 
+// The caption of a position type as the key-lock window lists it; empty for unknown types.
+std::string PositionTypeCaption(int type);
+
 // What turning the key to a position does.
 enum : std::uint8_t { ptMacro = 0, ptLayer1 = 1, ptLayer2 = 2, ptLayer3 = 3, ptLayer4 = 4 };
 

@@ -2,7 +2,33 @@
 
 #include "model/Errors.h"
 
+#include <iterator>
+
 namespace lay {
+
+namespace {
+// The "c" of "cлой" is a Latin letter in these captions, as the keyboards' tooling has always shown them.
+const char* const kKeyTypeCaptions[] = {
+    "",
+    "Макрос",
+    "Переход на cлой вверх",
+    "Переход на cлой вниз",
+    "Переход на 1 cлой",
+    "Переход на 2 cлой",
+    "Переход на 3 cлой",
+    "Переход на 4 cлой",
+    "Временный переход на 1 cлой",
+    "Временный переход на 2 cлой",
+    "Временный переход на 3 cлой",
+    "Временный переход на 4 cлой",
+};
+} // namespace
+
+std::string KeyTypeCaption(int type) {
+    if (type < 0 || type >= static_cast<int>(std::size(kKeyTypeCaptions)))
+        return {};
+    return kKeyTypeCaptions[type];
+}
 
 TKey::TKey(TKeys* keys, TNotifier* notifier, int col, int row, int number)
     : TNotifyObject(notifier), Notes(notifier), Picture(notifier), PressCodes(notifier),

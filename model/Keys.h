@@ -30,6 +30,9 @@ enum : std::uint8_t {
 
 class TKeys;
 
+// The caption of a key type as the key window lists it; empty for none and unknown types.
+std::string KeyTypeCaption(int type);
+
 // One key of one layer. Column and row are zero-based.
 class TKey : public TNotifyObject {
 public:
