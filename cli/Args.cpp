@@ -16,7 +16,9 @@ TArgs::TArgs(const std::vector<std::string>& words, const std::vector<std::strin
     bool onlyPositional = false;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
-        if (onlyPositional || w.size() < 3 || w.compare(0, 2, "--") != 0) {
+        // Short options ("-o") count only when the command names them: "-A" is a key release.
+        const bool isShort = w.size() == 2 && w[0] == '-' && (Contains(valued, w) || Contains(flags, w));
+        if (onlyPositional || ((w.size() < 3 || w.compare(0, 2, "--") != 0) && !isShort)) {
             FPositional.push_back(w);
             continue;
         }

@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/Format.h"
 
+#include "files/CodeSetFile.h"
 #include "model/CodeSet.h"
 #include "model/ScanCodes.h"
 
@@ -10,11 +11,22 @@
 namespace lay::cli {
 
 int CmdCodes(const std::vector<std::string>& words, TIo& io) {
-    TArgs args(words, {}, {});
+    TArgs args(words, {"--file", "--save"}, {"--built-in"});
     if (!args.Positional().empty())
         throw EUsage{"Лишние аргументы"};
+    // The same table the program works with: the file beside it, or the built-in set.
     TCodeSet set;
-    set.LoadDefault();
+    if (args.Has("--built-in"))
+        set.LoadDefault();
+    else if (auto file = args.Value("--file"))
+        TCodeSetFile::LoadFromFile(set, *file);
+    else
+        TCodeSetFile::Load(set);
+    if (auto target = args.Value("--save")) {
+        TCodeSetFile::SaveToFile(set, *target);
+        io.Err << "Записано: " << *target << "\n";
+        return 0;
+    }
     TTable table({"Группа", "Имя", "Скан-код", "Нажатие", "Отжатие"});
     for (int g = 0; g < set.Count(); ++g) {
         const TCodeTable& group = set.Items(g);

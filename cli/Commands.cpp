@@ -3,15 +3,28 @@
 #include "model/Errors.h"
 
 #include <iostream>
+#include <string>
 
 namespace lay::cli {
 
 const std::vector<TCommand>& Commands() {
     static const std::vector<TCommand> table = {
-        {"codes", "", "the standard code table: group, name, scan code, make code, break code", CmdCodes},
+        {"codes", "[--file FILE | --built-in] [--save FILE]",
+         "the standard code table: group, name, scan code, make code, break code", CmdCodes},
         {"parse", "TEXT", "parse a code sequence: its elements, device bytes, check and short text",
          CmdParse},
         {"decode", "HEX", "split device bytes back into the text form of a code sequence", CmdDecode},
+        {"dump", "FILE [--catalogue DIR]", "everything a layout file holds, key by key", CmdDump},
+        {"check", "FILE [--catalogue DIR]", "check every code sequence; exit status 1 when one is wrong", CmdCheck},
+        {"find", "FILE TEXT [--layer N] [--selection] [--catalogue DIR]",
+         "keys whose codes contain the text; exit status 1 when none do", CmdFind},
+        {"replace", "FILE FIND WITH -o OUT [--to FORMAT] [--layer N] [--selection] [--catalogue DIR]",
+         "replace text in the codes of keys and save the result", CmdReplace},
+        {"convert", "IN OUT --to FORMAT [--catalogue DIR]", "save a layout in another format (xml, xml13)",
+         CmdConvert},
+        {"keyboards", "[--catalogue DIR]", "the keyboard models of the catalogue, one line each",
+         CmdKeyboards},
+        {"keyboard", "ID [--catalogue DIR]", "one keyboard model with its description", CmdKeyboard},
     };
     return table;
 }
@@ -23,10 +36,13 @@ void PrintHelp(std::ostream& out) {
            "Usage: layomatic-cli COMMAND [ARGUMENTS] [OPTIONS]\n\nCommands:\n";
     for (const TCommand& c : Commands()) {
         std::string head = std::string(c.Name) + (*c.Usage ? std::string(" ") + c.Usage : std::string());
+        // Long usages get their summary on a line of its own, so the summaries stay in one column.
         out << "  " << head;
-        for (std::size_t n = head.size(); n < 28; ++n)
-            out << ' ';
-        out << ' ' << c.Summary << '\n';
+        if (head.size() > 28)
+            out << "\n" << std::string(31, ' ');
+        else
+            out << std::string(29 - head.size(), ' ');
+        out << c.Summary << '\n';
     }
     out << "\nlayomatic-cli COMMAND --help shows the command's own usage.\n"
            "Exit status: 0 success, 1 the operation failed, 2 the command line is wrong.\n";

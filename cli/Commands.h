@@ -32,5 +32,12 @@ int Run(const std::vector<std::string>& words, std::ostream& out, std::ostream& 
 int CmdCodes(const std::vector<std::string>& words, TIo& io);
 int CmdParse(const std::vector<std::string>& words, TIo& io);
 int CmdDecode(const std::vector<std::string>& words, TIo& io);
+int CmdDump(const std::vector<std::string>& words, TIo& io);
+int CmdCheck(const std::vector<std::string>& words, TIo& io);
+int CmdFind(const std::vector<std::string>& words, TIo& io);
+int CmdReplace(const std::vector<std::string>& words, TIo& io);
+int CmdConvert(const std::vector<std::string>& words, TIo& io);
+int CmdKeyboards(const std::vector<std::string>& words, TIo& io);
+int CmdKeyboard(const std::vector<std::string>& words, TIo& io);
 
 } // namespace lay::cli

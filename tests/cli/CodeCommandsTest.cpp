@@ -1,29 +1,13 @@
-#include "cli/Commands.h"
+#include "CliRun.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 using namespace lay;
-
-namespace {
-
-struct TResult {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
-
-TResult RunCli(const std::vector<std::string>& words) {
-    std::ostringstream out, err;
-    const int status = cli::Run(words, out, err);
-    return {status, out.str(), err.str()};
-}
-
-} // namespace
+using test::RunCli;
+using TResult = test::TCliResult;
 
 TEST(CliCodes, ListsTheWholeTable) {
-    TResult r = RunCli({"codes"});
+    TResult r = RunCli({"codes", "--built-in"});
     EXPECT_EQ(r.Status, 0);
     EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 126) << "a heading and 125 keys";
     EXPECT_NE(r.Out.find("Управляющие клавиши    RCtrl"), std::string::npos) << r.Out;
