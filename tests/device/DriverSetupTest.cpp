@@ -13,6 +13,10 @@ struct TCommandCase {
     std::vector<std::string> Params;
     TSetupOperation Operation;
     TWindowHandle Owner;
+    friend void PrintTo(const TCommandCase& c, std::ostream* os) {
+        for (const std::string& p : c.Params)
+            *os << '"' << p << "\" ";
+    }
 };
 
 class SetupCommandTest : public ::testing::TestWithParam<TCommandCase> {};

@@ -138,6 +138,7 @@ struct TFailingStep {
     std::function<void(TSimulatedDriver&, TScriptedResponder&)> Arrange;
     std::int32_t Status;
     std::size_t Buffer = ZORVATEK_ANSWER_BUFFER;
+    friend void PrintTo(const TFailingStep& step, std::ostream* os) { *os << step.Name; }
 };
 
 class FailingStepTest : public TSimFixture, public ::testing::WithParamInterface<TFailingStep> {};
