@@ -4,6 +4,7 @@
 #include "files/XMLTokenizer.h"
 #include "model/Errors.h"
 #include "model/Text.h"
+#include "model/Utils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,19 +17,7 @@ namespace lay {
 namespace {
 
 std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view by) {
-    std::string out;
-    out.reserve(text.size());
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t at = text.find(what, from);
-        if (at == std::string_view::npos)
-            break;
-        out.append(text, from, at - from);
-        out.append(by);
-        from = at + what.size();
-    }
-    out.append(text, from);
-    return out;
+    return ReplaceText(text, what, by, rfReplaceAll).Text;
 }
 
 bool IsBlank(char c) {

@@ -12,8 +12,12 @@ namespace {
 
 // --- writing -----------------------------------------------------------------------------------
 
-std::string Int(int value) { return std::to_string(value); }
-std::string Flag(bool value) { return value ? "1" : "0"; }
+std::string Int(int value) {
+    return std::to_string(value);
+}
+std::string Flag(bool value) {
+    return value ? "1" : "0";
+}
 
 std::string Colour(TColor value) {
     char buf[12];
@@ -146,11 +150,52 @@ void WriteSelection(TXMLItem& params, const TLayout& layout) {
     params.SetAttribute("SBottom", Int(layout.Selection().Bottom));
 }
 
+// The layers in the current form or in the 1.3 form, which leaves out empty keys, pictures and the
+// light setting, numbers keys by their place in the list and lists sequences key by key.
+void WriteLayers(TXMLItem& root, const TLayout& layout, bool legacy) {
+    if (layout.LayerCount() == 0)
+        return;
+    const TSequenceWriter writeSequence = legacy ? WriteSequence13 : WriteSequence;
+    TXMLItem& layers = Child(root, "Слои");
+    for (int l = 0; l < layout.LayerCount(); ++l) {
+        const TLayer& layer = layout.Layers.Items(l);
+        TXMLItem& layerItem = Child(layers, "Слой");
+        if (layer.Keys.Count() > 0) {
+            TXMLItem& keys = Child(layerItem, "Клавиши");
+            for (int k = 0; k < layer.Keys.Count(); ++k) {
+                const TKey& key = layer.Keys.Items(k);
+                if (legacy && key.IsEmpty())
+                    continue;
+                TXMLItem& item = Child(keys, "Клавиша");
+                item.SetAttribute("Номер", Int(legacy ? k + 1 : key.Number()));
+                item.SetAttribute("Колонка", Int(key.Col()));
+                item.SetAttribute("Ряд", Int(key.Row()));
+                item.SetAttribute("Примечание", key.Text());
+                item.SetAttribute("РазрешениеПовтора", Flag(key.RepeatKey()));
+                item.SetAttribute("ТипКлавиши", Int(key.KeyType()));
+                writeSequence(item, "КодыНажатия", key.PressCodes);
+                writeSequence(item, "КодыОтжатия", key.ReleaseCodes);
+                WriteNotes(item, key.Notes);
+                if (!legacy)
+                    WritePicture(item, key.Picture);
+            }
+        }
+        WriteReader(layerItem, layer.MSR, legacy, writeSequence);
+        WriteKeyLock(layerItem, layer.KeyLock, writeSequence);
+    }
+}
+
 // --- reading -----------------------------------------------------------------------------------
 
-bool HasAttribute(const TXMLItem& item, const char* name) { return !item.Attribute(name).empty(); }
-int IntAttribute(const TXMLItem& item, const char* name) { return StrToInt(item.Attribute(name)); }
-bool FlagAttribute(const TXMLItem& item, const char* name) { return item.Attribute(name) == "1"; }
+bool HasAttribute(const TXMLItem& item, const char* name) {
+    return !item.Attribute(name).empty();
+}
+int IntAttribute(const TXMLItem& item, const char* name) {
+    return StrToInt(item.Attribute(name));
+}
+bool FlagAttribute(const TXMLItem& item, const char* name) {
+    return item.Attribute(name) == "1";
+}
 
 class TReader {
 public:
@@ -263,7 +308,8 @@ private:
             if (child.Name() != "СканКод")
                 continue;
             const int code = HasAttribute(child, "Код") ? IntAttribute(child, "Код") & 0xFF : 0;
-            const int extended = HasAttribute(child, "РасширенныйКод") ? IntAttribute(child, "РасширенныйКод") & 0xFF : 0;
+            const int extended =
+                HasAttribute(child, "РасширенныйКод") ? IntAttribute(child, "РасширенныйКод") & 0xFF : 0;
             codes.AddWord(static_cast<std::uint16_t>(extended * 256 + code));
         }
         codes.AppendReleases();
@@ -382,32 +428,7 @@ void TXMLLayout::SaveToStream(TLayout& layout, TBinStream& stream) {
     params.SetAttribute("KeyboardID", Int(layout.KeyboardID));
     WriteSelection(params, layout);
 
-    if (layout.LayerCount() > 0) {
-        TXMLItem& layers = Child(root, "Слои");
-        for (int l = 0; l < layout.LayerCount(); ++l) {
-            const TLayer& layer = layout.Layers.Items(l);
-            TXMLItem& layerItem = Child(layers, "Слой");
-            if (layer.Keys.Count() > 0) {
-                TXMLItem& keys = Child(layerItem, "Клавиши");
-                for (int k = 0; k < layer.Keys.Count(); ++k) {
-                    const TKey& key = layer.Keys.Items(k);
-                    TXMLItem& item = Child(keys, "Клавиша");
-                    item.SetAttribute("Номер", Int(key.Number()));
-                    item.SetAttribute("Колонка", Int(key.Col()));
-                    item.SetAttribute("Ряд", Int(key.Row()));
-                    item.SetAttribute("Примечание", key.Text());
-                    item.SetAttribute("РазрешениеПовтора", Flag(key.RepeatKey()));
-                    item.SetAttribute("ТипКлавиши", Int(key.KeyType()));
-                    WriteSequence(item, "КодыНажатия", key.PressCodes);
-                    WriteSequence(item, "КодыОтжатия", key.ReleaseCodes);
-                    WriteNotes(item, key.Notes);
-                    WritePicture(item, key.Picture);
-                }
-            }
-            WriteReader(layerItem, layer.MSR, false, WriteSequence);
-            WriteKeyLock(layerItem, layer.KeyLock, WriteSequence);
-        }
-    }
+    WriteLayers(root, layout, false);
     WriteGroups(root, layout.Groups);
     WriteTree(stream);
 }
@@ -415,14 +436,16 @@ void TXMLLayout::SaveToStream(TLayout& layout, TBinStream& stream) {
 void TXMLLayout::LoadFromStream(TLayout& layout, TBinStream& stream) {
     const TBytes& all = stream.Bytes();
     const std::size_t from = std::min(stream.Position(), all.size());
-    FParser.LoadFromString(std::string_view(reinterpret_cast<const char*>(all.data()) + from, all.size() - from));
+    FParser.LoadFromString(
+        std::string_view(reinterpret_cast<const char*>(all.data()) + from, all.size() - from));
     stream.SetPosition(all.size());
 
     const TXMLItem& root = FParser.Root();
     const std::string version = root.Attribute("Vesion");
     if (!version.empty()) {
         const TBytes b = HexToBytes(version);
-        FileVersion = static_cast<std::uint16_t>(((b.size() > 0 ? b[0] : 0) << 8) | (b.size() > 1 ? b[1] : 0));
+        FileVersion =
+            static_cast<std::uint16_t>(((b.size() > 0 ? b[0] : 0) << 8) | (b.size() > 1 ? b[1] : 0));
         layout.Version = FileVersion;
     } else {
         FileVersion = 0;
@@ -457,33 +480,7 @@ void TXMLLayout13::SaveToStream(TLayout& layout, TBinStream& stream) {
     params.SetAttribute("Параметры", Int(layout.KeyboardID - 1));
     WriteSelection(params, layout);
 
-    if (layout.LayerCount() > 0) {
-        TXMLItem& layers = Child(root, "Слои");
-        for (int l = 0; l < layout.LayerCount(); ++l) {
-            const TLayer& layer = layout.Layers.Items(l);
-            TXMLItem& layerItem = Child(layers, "Слой");
-            if (layer.Keys.Count() > 0) {
-                TXMLItem& keys = Child(layerItem, "Клавиши");
-                for (int k = 0; k < layer.Keys.Count(); ++k) {
-                    const TKey& key = layer.Keys.Items(k);
-                    if (key.IsEmpty())
-                        continue;
-                    TXMLItem& item = Child(keys, "Клавиша");
-                    item.SetAttribute("Номер", Int(k + 1));
-                    item.SetAttribute("Колонка", Int(key.Col()));
-                    item.SetAttribute("Ряд", Int(key.Row()));
-                    item.SetAttribute("Примечание", key.Text());
-                    item.SetAttribute("РазрешениеПовтора", Flag(key.RepeatKey()));
-                    item.SetAttribute("ТипКлавиши", Int(key.KeyType()));
-                    WriteSequence13(item, "КодыНажатия", key.PressCodes);
-                    WriteSequence13(item, "КодыОтжатия", key.ReleaseCodes);
-                    WriteNotes(item, key.Notes);
-                }
-            }
-            WriteReader(layerItem, layer.MSR, true, WriteSequence13);
-            WriteKeyLock(layerItem, layer.KeyLock, WriteSequence13);
-        }
-    }
+    WriteLayers(root, layout, true);
     WriteGroups(root, layout.Groups);
     WriteTree(stream);
 }

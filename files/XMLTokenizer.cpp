@@ -1,6 +1,7 @@
 #include "files/XMLTokenizer.h"
 
 #include "model/Errors.h"
+#include "model/Utils.h"
 
 #include <cctype>
 
@@ -13,19 +14,7 @@ void RaiseXMLError(int line) {
 namespace {
 
 std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view by) {
-    std::string out;
-    out.reserve(text.size());
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t at = text.find(what, from);
-        if (at == std::string_view::npos)
-            break;
-        out.append(text, from, at - from);
-        out.append(by);
-        from = at + what.size();
-    }
-    out.append(text, from);
-    return out;
+    return ReplaceText(text, what, by, rfReplaceAll).Text;
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {

@@ -37,6 +37,10 @@ struct TKeyboardModel {
     std::vector<TKeyDefinition> Keys;
 };
 
+class TCanvas;
+class TKey;
+class TMasterKey;
+
 // Where check and search lines go, with the ID of the layout that wrote them.
 using TMessageSink = std::function<void(const std::string& line, int layoutId)>;
 
@@ -119,6 +123,28 @@ public:
     void AssignMSR(const TLayout& source);
     void AssignKeyLock(const TLayout& source);
 
+    // The multi-key editor. Load fills the buffer from the selection of layer LayerIndex (the
+    // caller sets it first); Apply writes the edited fields to every selected key.
+    void LoadMasterKey(TMasterKey& masterKey) const;
+    void ApplyMasterKey(TMasterKey& masterKey, bool pictureOnly);
+
+    // Copy and paste through a clip layout, which carries a whole layout; its selection tells
+    // which cells were copied. layer: 0 for all layers, 1 to 4 for one.
+    void CopyTo(TLayout& clip) const;
+    void CutTo(TLayout& clip, int layer, int viewMode);
+    void Paste(const TLayout& clip, int layer, int viewMode);
+    // One copied key into every selected cell.
+    void PasteSingle(const TLayout& clip, int layer, int viewMode);
+    // A copied block cell by cell, the selection shrunk to the block first.
+    void PasteRect(const TLayout& clip, int layer, int viewMode);
+    void FitSelection(const TLayout& clip);
+
+    // Draws layer 1's key pictures: the matrix as a grid of cells (columns that do not fit the
+    // area continue in one block below) and under it the groups as larger boxes.
+    void Draw(TCanvas& canvas, int cellWidth, const TRect& area, int vertGap, int horzGap, int cellHeight) const;
+    // One key's picture in a rectangle; nothing for no key.
+    void DrawKey(TCanvas& canvas, const TRect& rect, const TKey* key) const;
+
     // Check, search and replace across the keys; lines go to MessageSink.
     bool Check();
     int Find(const std::string& text, int layer);
@@ -129,6 +155,9 @@ private:
     void Report(const std::string& line) const;
     // Zero-based indexes of the layers one operation concerns: all for 0, else the one numbered.
     std::vector<int> LayersFor(int layer) const;
+    // Every key of the search area: columns outer, rows inner, then the layers; cells without a key
+    // are skipped. visit gets the zero-based layer index.
+    void ForEachKeyInSearchArea(int layer, const std::function<void(int, TKey&)>& visit);
 
     int FID;
     int FColCount = 0;

@@ -50,32 +50,35 @@ bool TLayout::Check() {
     return result;
 }
 
+void TLayout::ForEachKeyInSearchArea(int layer, const std::function<void(int, TKey&)>& visit) {
+    const TRect area = SearchArea();
+    const std::vector<int> layers = LayersFor(layer);
+    for (int col = area.Left; col <= area.Right; ++col)
+        for (int row = area.Top; row <= area.Bottom; ++row)
+            for (int l : layers)
+                if (TKey* key = Layers.Items(l).FindKey(col - 1, row - 1))
+                    visit(l, *key);
+}
+
 int TLayout::Find(const std::string& text, int layer) {
     const std::string wanted = AnsiUpperCase(text);
     if (wanted.empty())
         return 0;
-    const TRect area = SearchArea();
-    const std::vector<int> layers = LayersFor(layer);
     int hits = 0;
-    for (int col = area.Left; col <= area.Right; ++col)
-        for (int row = area.Top; row <= area.Bottom; ++row)
-            for (int l : layers) {
-                TKey* key = Layers.Items(l).FindKey(col - 1, row - 1);
-                if (!key)
-                    continue;
-                const std::string where =
-                    "[Поиск] Слой " + Num(l + 1) + ". Клавиша (" + Num(row) + "," + Num(col) + "). ";
-                const std::string press = AnsiUpperCase(key->PressCodes.Text());
-                if (press.find(wanted) != std::string::npos) {
-                    Report(where + "Коды нажатия. Строка " + press + " найдена.");
-                    ++hits;
-                }
-                const std::string release = AnsiUpperCase(key->ReleaseCodes.Text());
-                if (release.find(wanted) != std::string::npos) {
-                    Report(where + "Коды отжатия. Строка " + release + " найдена.");
-                    ++hits;
-                }
-            }
+    ForEachKeyInSearchArea(layer, [&](int l, TKey& key) {
+        const std::string where = "[Поиск] Слой " + Num(l + 1) + ". Клавиша (" + Num(key.Row() + 1) + "," +
+                                  Num(key.Col() + 1) + "). ";
+        const std::string press = AnsiUpperCase(key.PressCodes.Text());
+        if (press.find(wanted) != std::string::npos) {
+            Report(where + "Коды нажатия. Строка " + press + " найдена.");
+            ++hits;
+        }
+        const std::string release = AnsiUpperCase(key.ReleaseCodes.Text());
+        if (release.find(wanted) != std::string::npos) {
+            Report(where + "Коды отжатия. Строка " + release + " найдена.");
+            ++hits;
+        }
+    });
     return hits;
 }
 

@@ -65,52 +65,43 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+std::size_t Utf8CharLength(std::string_view text, std::size_t at, char32_t& cp) {
+    const auto b0 = static_cast<std::uint8_t>(text[at]);
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    }
+    std::size_t len = 0;
+    char32_t min = 0;
+    if ((b0 & 0xE0) == 0xC0) {
+        len = 2, cp = b0 & 0x1F, min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3, cp = b0 & 0x0F, min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4, cp = b0 & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (at + len > text.size())
+        return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        const auto b = static_cast<std::uint8_t>(text[at + k]);
+        if ((b & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return len;
+}
+
 namespace {
 
 // Decodes one character at text[i]; returns false for a malformed sequence (i then moves by one).
 bool NextCodePoint(std::string_view text, std::size_t& i, char32_t& cp) {
-    const auto b0 = static_cast<std::uint8_t>(text[i]);
-    if (b0 < 0x80) {
-        cp = b0;
-        ++i;
-        return true;
-    }
-    int extra = 0;
-    char32_t min = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = b0 & 0x1F;
-        min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = b0 & 0x0F;
-        min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = b0 & 0x07;
-        min = 0x10000;
-    } else {
-        ++i;
-        return false;
-    }
-    if (i + extra >= text.size()) {
-        ++i;
-        return false;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        const auto b = static_cast<std::uint8_t>(text[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return false;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return false;
-    }
-    i += extra + 1;
-    return true;
+    const std::size_t len = Utf8CharLength(text, i, cp);
+    i += len == 0 ? 1 : len;
+    return len != 0;
 }
 
 } // namespace

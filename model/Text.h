@@ -16,6 +16,9 @@ std::string Utf8ToCp1251(std::string_view text);
 char32_t Cp1251ToUnicode(std::uint8_t byte);
 int UnicodeToCp1251(char32_t cp);
 
+// The length of the well-formed UTF-8 character at text[at], its code point in cp; 0 when the
+// bytes there are not one.
+std::size_t Utf8CharLength(std::string_view text, std::size_t at, char32_t& cp);
 // UTF-8 decoding that never fails: a malformed byte becomes U+FFFD.
 std::u32string DecodeUtf8(std::string_view text);
 std::string EncodeUtf8(std::u32string_view text);

@@ -29,37 +29,6 @@ int AnyHexDigit(char c) {
     return UpperHexDigit(c);
 }
 
-// Length of the well-formed UTF-8 character at text[i], or 0 when the bytes there are not one.
-std::size_t Utf8Length(std::string_view text, std::size_t i, char32_t& cp) {
-    const auto b0 = static_cast<std::uint8_t>(text[i]);
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    std::size_t len = 0;
-    char32_t min = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4, cp = b0 & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + len > text.size())
-        return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<std::uint8_t>(text[i + k]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return len;
-}
-
 // Upper case that keeps every character at its byte offset, so that a match found in the
 // upper-cased copy marks the same bytes in the original text. Malformed bytes stay as they are.
 std::string UpperKeepingOffsets(std::string_view text) {
@@ -68,7 +37,7 @@ std::string UpperKeepingOffsets(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         char32_t cp = 0;
-        const std::size_t len = Utf8Length(text, i, cp);
+        const std::size_t len = Utf8CharLength(text, i, cp);
         if (len == 0) {
             out += text[i++];
             continue;
