@@ -49,6 +49,10 @@ protected:
         font.Charset = 204;
         font.Color = 0x000080;
         k.Picture.SetFont(font);
+        // A 1 × 1 bitmap file, enough for the picture to carry a graphic through the file.
+        const TBytes bmp = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0,
+                            24, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0};
+        l1.KeyAt(2, 0).Picture.SetPicture(TPicture{TGraphic::FromFile(gcBitmap, bmp)});
         l2.KeyAt(3, 2).SetKeyType(ktTempLayer2);
         l2.KeyAt(2, 2).ReleaseCodes.SetText("-B");
         l1.MSR.SetSendEnter(true);
@@ -107,6 +111,9 @@ TEST_F(XMLLayoutTest, RoundTripKeepsEverythingAndIsStable) {
     FXML.LoadFromString(reloaded, TBytes(first.begin(), first.end()));
     ExpectSame(layout, reloaded);
     EXPECT_EQ(Save(reloaded), first) << "saving twice gives identical bytes";
+    ASSERT_TRUE(reloaded.Layers.Items(0).KeyAt(2, 0).Picture.HasGraphic());
+    EXPECT_EQ(reloaded.Layers.Items(0).KeyAt(2, 0).Picture.Picture().Graphic->ClassName, "TBitmap");
+    EXPECT_NE(Cp1251ToUtf8(first).find("<Data>"), std::string::npos);
 }
 
 TEST_F(XMLLayoutTest, WhatIsWrittenAndWhatIsLeftOut) {
