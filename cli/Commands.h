@@ -37,6 +37,7 @@ int CmdCheck(const std::vector<std::string>& words, TIo& io);
 int CmdFind(const std::vector<std::string>& words, TIo& io);
 int CmdReplace(const std::vector<std::string>& words, TIo& io);
 int CmdConvert(const std::vector<std::string>& words, TIo& io);
+int CmdRender(const std::vector<std::string>& words, TIo& io);
 int CmdKeyboards(const std::vector<std::string>& words, TIo& io);
 int CmdKeyboard(const std::vector<std::string>& words, TIo& io);
 

@@ -3,11 +3,14 @@
 #include "cli/Format.h"
 #include "cli/Session.h"
 
+#include "files/BinLayout.h"
+#include "files/FileUtils.h"
 #include "files/Keyboards.h"
 #include "model/Errors.h"
 #include "model/Layout.h"
 
 #include <ostream>
+#include <sstream>
 
 namespace lay::cli {
 
@@ -114,6 +117,66 @@ void DumpLayout(TLayout& layout, const TKeyboards& keyboards, std::ostream& out)
     }
 }
 
+std::string Hex4(std::uint16_t value) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(value));
+    return buf;
+}
+
+std::string VersionText(std::uint16_t version) {
+    return std::to_string(version >> 8) + "." + std::to_string(version & 0xFF);
+}
+
+// Images are told by their extension, as the session opens them.
+bool IsImageFile(const std::string& fileName) {
+    const std::string ext = ToPath(fileName).extension().string();
+    return ext == ".bin" || ext == ".BIN";
+}
+
+// The image's own header, before the reader interprets it: what a keyboard would find there.
+void DumpImageHeader(const TBytes& image, std::ostream& out) {
+    const TBinLayoutHeader h = ReadBinLayoutHeader(image);
+    out << "Образ: " << image.size() << " байт, заголовок по смещению " << h.Offset << ", формат "
+        << h.Format;
+    switch (h.Format) {
+    case bfLegacy13:
+        out << " (1.3)";
+        break;
+    case bfProgram28:
+    case bfProgram29:
+    case bfProgram210:
+        out << " (" << VersionText(h.Format) << ")";
+        break;
+    default:
+        out << " (неизвестный)";
+        break;
+    }
+    out << "\n";
+    if (!h.Applies) {
+        out << "  заголовок не применяется: клавиатура и группы остаются прежними\n";
+        return;
+    }
+    if (h.HasChecksum)
+        out << "  контрольная сумма: " << Hex4(h.Checksum)
+            << (h.Checksum == h.ComputedChecksum
+                    ? ", совпадает"
+                    : ", не совпадает (по данным " + Hex4(h.ComputedChecksum) + ")")
+            << "\n";
+    else
+        out << "  контрольной суммы нет\n";
+    if (h.HasTotalSize)
+        out << "  размер по заголовку: " << h.TotalSize << " байт\n";
+    if (h.HasVersion)
+        out << "  версия: " << VersionText(h.Version) << "\n";
+    out << "  групп: " << h.Groups.size() << "\n";
+    for (std::size_t g = 0; g < h.Groups.size(); ++g) {
+        const TRect& r = h.Groups[g];
+        out << "    группа " << g + 1 << ": " << Cell(r.Top + 1, r.Left + 1) << "-"
+            << Cell(r.Bottom + 1, r.Right + 1) << "\n";
+    }
+    out << "  клавиатура: " << h.KeyboardID << " (байт " << static_cast<int>(h.KeyboardByte) << ")\n";
+}
+
 // --layer N: 0 (the default) for every layer.
 int LayerOption(const TArgs& args, const TLayout& layout) {
     const int layer = args.IntValue("--layer").value_or(0);
@@ -136,9 +199,19 @@ int CmdDump(const std::vector<std::string>& words, TIo& io) {
     if (args.Positional().size() != 1)
         throw EUsage{"Нужен один файл раскладки"};
     TSession session(args, io.Err);
+    const std::string& fileName = args.Positional()[0];
+    // The header comes first and on its own: when the reader refuses the image, what its header
+    // says is what one needs to see.
+    std::string header;
+    if (IsImageFile(fileName)) {
+        const std::string bytes = ReadFileBytes(fileName);
+        std::ostringstream text;
+        DumpImageHeader(TBytes(bytes.begin(), bytes.end()), text);
+        header = text.str();
+    }
+    io.Out << "Файл: " << fileName << "\n" << header;
     TLayout layout;
-    session.Open(layout, args.Positional()[0]);
-    io.Out << "Файл: " << args.Positional()[0] << "\n";
+    session.Open(layout, fileName);
     DumpLayout(layout, session.Keyboards, io.Out);
     return 0;
 }

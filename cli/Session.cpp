@@ -36,8 +36,6 @@ TSession::~TSession() { SetCodeTable(nullptr); }
 void TSession::Open(TLayout& layout, const std::string& fileName) {
     const std::string ext = ToPath(fileName).extension().string();
     const bool image = ext == ".bin" || ext == ".BIN";
-    if (image && OpenFormats.Count() <= ofBin210)
-        throw Exception("Чтение двоичных образов раскладки пока не поддерживается: " + fileName);
     OpenFormats.Items(image ? ofBin210 : ofXML).LoadFromFile(layout, fileName);
 }
 

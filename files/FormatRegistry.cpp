@@ -1,5 +1,7 @@
 #include "files/FormatRegistry.h"
 
+#include "files/BinLayout.h"
+#include "files/EMFLayout.h"
 #include "files/XMLLayout.h"
 
 #include <array>
@@ -29,9 +31,17 @@ constexpr std::array<TNamedFormat, 7> kSaveNames = {{
 void FillSaveRegistry(TLayoutFormats& formats) {
     formats.Add<TXMLLayout>();
     formats.Add<TXMLLayout13>();
+    formats.Add<TBinLayout210>();
+    formats.Add<TBinLayout13>();
+    formats.Add<TEMFLayout>();
+    formats.Add<TBinLayout28>();
+    formats.Add<TBinLayout29>();
 }
 
-void FillOpenRegistry(TLayoutFormats& formats) { formats.Add<TXMLLayout>(); }
+void FillOpenRegistry(TLayoutFormats& formats) {
+    formats.Add<TXMLLayout>();
+    formats.Add<TBinLayout210>();
+}
 
 int SaveFormatIndex(const TLayoutFormats& formats, const std::string& name) {
     for (const TNamedFormat& named : kSaveNames)
