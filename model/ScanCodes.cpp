@@ -108,8 +108,12 @@ void TScanCodes::CheckLength(std::size_t newBytes) const {
 }
 
 void TScanCodes::Clear() {
-    while (!FItems.empty())
-        Remove(*FItems.back());
+    // From the end, each removal reported as Remove reports it, without searching the list.
+    while (!FItems.empty()) {
+        FItems.back()->FOwner = nullptr;
+        FItems.pop_back();
+        Changed();
+    }
 }
 
 TScanCode& TScanCodes::Add() {
