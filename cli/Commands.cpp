@@ -21,12 +21,26 @@ const std::vector<TCommand>& Commands() {
         {"replace", "FILE FIND WITH -o OUT [--to FORMAT] [--layer N] [--selection] [--catalogue DIR]",
          "replace text in the codes of keys and save the result", CmdReplace},
         {"convert", "IN OUT --to FORMAT [--catalogue DIR]",
-         "save a layout in another format (xml, xml13, bin210, bin13, emf, bin28, bin29)", CmdConvert},
+         "save a layout in another format (xml, xml13, bin210, bin13, bin28, bin29)", CmdConvert},
         {"render", "FILE OUT.emf [--catalogue DIR]",
          "draw the key pictures of a layout into a metafile (as convert --to emf)", CmdRender},
         {"keyboards", "[--catalogue DIR]", "the keyboard models of the catalogue, one line each",
          CmdKeyboards},
         {"keyboard", "ID [--catalogue DIR]", "one keyboard model with its description", CmdKeyboard},
+        // The device commands all take [--simulator[=STATE|=tcp:HOST:PORT] [--sim-model ID]
+        // [--sim-firmware X.Y]] [--yes] [--catalogue DIR].
+        {"info", "[DEVICE OPTIONS]", "the keyboard's versions, model, memory and matrix", CmdInfo},
+        {"status", "[DEVICE OPTIONS]", "the keyboard's status byte: program, mode, layout", CmdStatus},
+        {"write", "LAYOUT [DEVICE OPTIONS]", "write a layout (.xml or .bin) into the keyboard", CmdWrite},
+        {"read", "OUT [--to FORMAT] [DEVICE OPTIONS]", "read the keyboard's layout and save it", CmdRead},
+        {"read-memory", "OUT.bin [DEVICE OPTIONS]", "save the keyboard's memory image", CmdReadMemory},
+        {"write-memory", "IN.bin [DEVICE OPTIONS]", "write a memory image into the keyboard", CmdWriteMemory},
+        {"write-program", "IN.prg [DEVICE OPTIONS]", "write a program (firmware) file into the keyboard",
+         CmdWriteProgram},
+        {"update-firmware", "[DEVICE OPTIONS]", "write the model's program from \"Прошивки\"", CmdUpdateFirmware},
+        {"play", "NOTES [DEVICE OPTIONS]", "play notes «name;duration;volume;…» on the keyboard", CmdPlay},
+        {"mode", "work|loader [DEVICE OPTIONS]", "switch the keyboard to work or loader mode", CmdMode},
+        {"devices", "[DEVICE OPTIONS]", "the devices to choose from, the current one marked", CmdDevices},
     };
     return table;
 }
@@ -47,6 +61,10 @@ void PrintHelp(std::ostream& out) {
         out << c.Summary << '\n';
     }
     out << "\nlayomatic-cli COMMAND --help shows the command's own usage.\n"
+           "Device options: --simulator[=STATE | =tcp:HOST:PORT] [--sim-model ID] [--sim-firmware X.Y|damaged]\n"
+           "  (the simulated keyboard, its memory kept in STATE; or a keyboard emulator over TCP),\n"
+           "  --yes (answer Yes to every question; without it questions are asked on the terminal\n"
+           "  and refused when there is none), --catalogue DIR. Ctrl+C cancels a transfer.\n"
            "Exit status: 0 success, 1 the operation failed, 2 the command line is wrong.\n";
 }
 

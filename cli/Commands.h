@@ -40,5 +40,16 @@ int CmdConvert(const std::vector<std::string>& words, TIo& io);
 int CmdRender(const std::vector<std::string>& words, TIo& io);
 int CmdKeyboards(const std::vector<std::string>& words, TIo& io);
 int CmdKeyboard(const std::vector<std::string>& words, TIo& io);
+int CmdInfo(const std::vector<std::string>& words, TIo& io);
+int CmdStatus(const std::vector<std::string>& words, TIo& io);
+int CmdWrite(const std::vector<std::string>& words, TIo& io);
+int CmdRead(const std::vector<std::string>& words, TIo& io);
+int CmdReadMemory(const std::vector<std::string>& words, TIo& io);
+int CmdWriteMemory(const std::vector<std::string>& words, TIo& io);
+int CmdWriteProgram(const std::vector<std::string>& words, TIo& io);
+int CmdUpdateFirmware(const std::vector<std::string>& words, TIo& io);
+int CmdPlay(const std::vector<std::string>& words, TIo& io);
+int CmdMode(const std::vector<std::string>& words, TIo& io);
+int CmdDevices(const std::vector<std::string>& words, TIo& io);
 
 } // namespace lay::cli

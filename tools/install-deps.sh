@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, and nothing when they are all there.
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev gcc-mingw-w64-i686 g++-mingw-w64-x86-64 libuemf-dev)
+packages=(build-essential cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev gcc-mingw-w64-i686 g++-mingw-w64-x86-64 libuemf-dev qt6-base-dev fonts-dejavu-core xvfb xauth)
 
 missing=()
 for p in "${packages[@]}"; do

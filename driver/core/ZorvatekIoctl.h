@@ -36,4 +36,47 @@
 #define ZORVATEK_KBD_DISABLE 0xF5u
 #define ZORVATEK_KBD_ENABLE 0xF4u
 
+/* The Linux counterpart offers the same three requests on /dev/zorvatek. A Linux ioctl passes
+ * one pointer, so input and output travel in one structure per request; the numbers follow the
+ * kernel's _IOC layout (direction in bits 30-31, structure size in bits 16-29, type, number),
+ * spelled out here because this header includes no system header. */
+#define ZORVATEK_LINUX_DEVICE_PATH "/dev/zorvatek"
+#define ZORVATEK_LINUX_IOC_WRITE 1u
+#define ZORVATEK_LINUX_IOC_READ 2u
+#define ZORVATEK_LINUX_IOC_TYPE 0x5Au /* 'Z' */
+#define ZORVATEK_LINUX_IOC(dir, nr, size)                                                                    \
+    (((unsigned)(dir) << 30) | ((unsigned)(size) << 16) | (ZORVATEK_LINUX_IOC_TYPE << 8) | (unsigned)(nr))
+
+/* The longest request frame: STX, LEN of 255, 255 data bytes, LRC. */
+#define ZORVATEK_MAX_REQUEST 258u
+
+/* ZORVATEK_LINUX_SEND: length bytes of data are sent, each with acknowledgement. */
+struct zorvatek_send {
+    unsigned int length;
+    unsigned char data[ZORVATEK_MAX_REQUEST];
+    unsigned char reserved[2];
+};
+
+/* ZORVATEK_LINUX_EXCHANGE: request_length bytes of request go out; on success answer_length is
+ * the length of the whole answer frame in answer. A time-out fails the call with ETIMEDOUT. */
+struct zorvatek_exchange {
+    unsigned int request_length;
+    unsigned int answer_length;
+    unsigned char request[ZORVATEK_MAX_REQUEST];
+    unsigned char answer[ZORVATEK_ANSWER_BUFFER];
+    unsigned char reserved[3];
+};
+
+/* ZORVATEK_LINUX_VERSION: receives ZORVATEK_VERSION. */
+struct zorvatek_version {
+    unsigned int version;
+};
+
+#define ZORVATEK_LINUX_SEND ZORVATEK_LINUX_IOC(ZORVATEK_LINUX_IOC_WRITE, 0x00, sizeof(struct zorvatek_send))
+#define ZORVATEK_LINUX_EXCHANGE                                                                              \
+    ZORVATEK_LINUX_IOC(ZORVATEK_LINUX_IOC_READ | ZORVATEK_LINUX_IOC_WRITE, 0x01,                             \
+                       sizeof(struct zorvatek_exchange))
+#define ZORVATEK_LINUX_VERSION                                                                               \
+    ZORVATEK_LINUX_IOC(ZORVATEK_LINUX_IOC_READ, 0x02, sizeof(struct zorvatek_version))
+
 #endif

@@ -18,6 +18,13 @@ void TPosKeyboard::FailAcks(int count, int forByte, std::uint8_t reply, bool dro
     FAckFaults.push_back({count, forByte, reply, drop});
 }
 
+void TPosKeyboard::Restart(std::int64_t pause) {
+    FRestartUntil = FClock.Now() + pause;
+    FInFrame = false;
+    FArgumentFor = -1;
+    FScanning = true;
+}
+
 void TPosKeyboard::ReceiveFromHost(std::uint8_t byte) {
     FClock.Schedule(WireTime, [this, byte] { React(byte); });
 }
@@ -28,7 +35,7 @@ void TPosKeyboard::Reply(std::uint8_t byte) {
 
 void TPosKeyboard::React(std::uint8_t byte) {
     FReceived.push_back(byte);
-    if (FMute) {
+    if (FMute || Restarting()) {
         return;
     }
     for (auto& fault : FAckFaults) {

@@ -50,6 +50,13 @@ public:
     // Whole bytes sent, nibble coded, ahead of every answer frame.
     void SetNoiseBeforeAnswer(TBytes noise) { FNoise = std::move(noise); }
 
+    // The keyboard's processor starts over, as its firmware does after a mode switch: whatever
+    // arrives during the pause is lost unacknowledged, a half-received frame is forgotten, and it
+    // comes back scanning. Bytes already queued for sending (the answer that ordered the
+    // restart) still go out.
+    void Restart(std::int64_t pause);
+    bool Restarting() const { return FClock.Now() < FRestartUntil; }
+
     // Timing, in microseconds. A byte takes WireTime on its way in either direction.
     std::int64_t WireTime = 1000;
     // From the end of a frame to the first answer byte.
@@ -77,6 +84,7 @@ private:
 
     bool FScanning = true;
     bool FMute = false;
+    std::int64_t FRestartUntil = 0;
     int FArgumentFor = -1;
     TBytes FFrame;
     bool FInFrame = false;
