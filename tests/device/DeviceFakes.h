@@ -10,8 +10,19 @@
 #include "device/DeviceUser.h"
 #include "device/DriverChannel.h"
 #include "device/Ports.h"
+#include "model/Errors.h"
 
 namespace lay::test {
+
+// The message an action fails with, or "(no error)".
+inline std::string MessageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "(no error)";
+}
 
 // Time that moves only when told to, or when someone sleeps.
 class TFakeClock : public TClock {

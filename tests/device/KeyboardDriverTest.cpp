@@ -7,15 +7,6 @@
 namespace lay::test {
 namespace {
 
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
-
 // A protocol object talking to a keyboard that a test describes request by request.
 class TDriverFixture : public ::testing::Test {
 protected:

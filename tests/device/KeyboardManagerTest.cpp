@@ -13,29 +13,14 @@
 #include "files/FormatRegistry.h"
 #include "model/Errors.h"
 #include "model/Layout.h"
+#include "tests/common/TempDir.h"
 
 namespace lay::test {
 namespace {
 
 using sim::TFirmware;
 
-class TTempFolder {
-public:
-    TTempFolder() {
-        std::random_device seed;
-        FPath = std::filesystem::temp_directory_path() / ("layomatic-device-" + std::to_string(seed()));
-        std::filesystem::create_directories(FPath);
-    }
-    ~TTempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(FPath, ignored);
-    }
-    std::string operator/(const std::string& name) const { return (FPath / name).string(); }
-    std::string Path() const { return FPath.string(); }
-
-private:
-    std::filesystem::path FPath;
-};
+using TTempFolder = TTempDir;
 
 void WriteFile(const std::string& name, const TBytes& bytes) {
     std::filesystem::create_directories(std::filesystem::path(name).parent_path());

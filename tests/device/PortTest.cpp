@@ -11,15 +11,6 @@
 namespace lay::test {
 namespace {
 
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
-
 // A PS/2 port whose driver device is a script: each exchange attempt takes the next result.
 class TPortFixture : public ::testing::Test {
 protected:

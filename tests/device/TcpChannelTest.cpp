@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "DeviceFakes.h"
 #include "TcpEmulator.h"
 #include "device/KeyboardDriver.h"
 #include "device/PortPS2.h"
@@ -12,15 +13,6 @@ namespace lay::test {
 namespace {
 
 constexpr std::uint32_t ShortTimeoutMs = 100;
-
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
 
 // The protocol object talking to an emulator over loopback.
 class TTcpFixture : public ::testing::Test {

@@ -1,4 +1,4 @@
-#include "TempDir.h"
+#include "tests/common/TempDir.h"
 
 #include "files/ECXMLParser.h"
 #include "files/Keyboards.h"

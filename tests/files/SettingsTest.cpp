@@ -1,4 +1,4 @@
-#include "TempDir.h"
+#include "tests/common/TempDir.h"
 
 #include "files/IniFile.h"
 #include "files/SettingsManager.h"

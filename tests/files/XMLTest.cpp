@@ -1,4 +1,4 @@
-#include "TempDir.h"
+#include "tests/common/TempDir.h"
 #include "TreeDump.h"
 
 #include "files/ECXMLParser.h"

@@ -10,7 +10,7 @@ class TTempDir {
 public:
     TTempDir() {
         std::random_device seed;
-        FPath = std::filesystem::temp_directory_path() / ("layomatic-files-" + std::to_string(seed()));
+        FPath = std::filesystem::temp_directory_path() / ("layomatic-test-" + std::to_string(seed()));
         std::filesystem::create_directories(FPath);
     }
     ~TTempDir() {
