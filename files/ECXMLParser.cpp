@@ -41,39 +41,43 @@ const std::string kHead = "<?xml version=\"1.0\" encoding=\"ISO8859-1\" ?>\r\n";
 
 } // namespace
 
-std::string XMLEscape(std::string_view text) {
+namespace {
+
+// The characters that would be read as markup; "&" first so the references stay whole.
+std::string EscapeMarkup(std::string_view text) {
     std::string s = ReplaceAll(text, "&", "&amp;");
     s = ReplaceAll(s, "<", "&lt;");
     s = ReplaceAll(s, ">", "&gt;");
-    s = ReplaceAll(s, "\"", "&quot;");
-    return ReplaceAll(s, "\r\n", "<br/>");
+    return ReplaceAll(s, "\"", "&quot;");
+}
+
+// The way back, all but "&amp;", which the callers undo last.
+std::string UnescapeMarkup(std::string_view text) {
+    std::string s = ReplaceAll(text, "&lt;", "<");
+    s = ReplaceAll(s, "&gt;", ">");
+    return ReplaceAll(s, "&quot;", "\"");
+}
+
+} // namespace
+
+std::string XMLEscape(std::string_view text) {
+    return ReplaceAll(EscapeMarkup(text), "\r\n", "<br/>");
 }
 
 std::string XMLUnescape(std::string_view text) {
-    std::string s = ReplaceAll(text, "<br/>", "\r\n");
-    s = ReplaceAll(s, "&lt;", "<");
-    s = ReplaceAll(s, "&gt;", ">");
-    s = ReplaceAll(s, "&quot;", "\"");
-    return ReplaceAll(s, "&amp;", "&");
+    return ReplaceAll(UnescapeMarkup(ReplaceAll(text, "<br/>", "\r\n")), "&amp;", "&");
 }
 
 // Earlier versions wrote a line break in a value as "<br/>" inside the quotes, which their own
 // reader took for the end of the tag. A character reference keeps the tag whole for every reader.
 std::string XMLEscapeAttribute(std::string_view value) {
-    std::string s = ReplaceAll(value, "&", "&amp;");
-    s = ReplaceAll(s, "<", "&lt;");
-    s = ReplaceAll(s, ">", "&gt;");
-    s = ReplaceAll(s, "\"", "&quot;");
-    s = ReplaceAll(s, "\r", "&#13;");
+    std::string s = ReplaceAll(EscapeMarkup(value), "\r", "&#13;");
     return ReplaceAll(s, "\n", "&#10;");
 }
 
 // "&amp;" goes last, so "&amp;#13;" comes back as the five characters it stood for.
 std::string XMLUnescapeAttribute(std::string_view value) {
-    std::string s = ReplaceAll(value, "<br/>", "\r\n");
-    s = ReplaceAll(s, "&lt;", "<");
-    s = ReplaceAll(s, "&gt;", ">");
-    s = ReplaceAll(s, "&quot;", "\"");
+    std::string s = UnescapeMarkup(ReplaceAll(value, "<br/>", "\r\n"));
     s = ReplaceAll(s, "&#13;", "\r");
     s = ReplaceAll(s, "&#10;", "\n");
     return ReplaceAll(s, "&amp;", "&");

@@ -196,6 +196,11 @@ int IntAttribute(const TXMLItem& item, const char* name) {
 bool FlagAttribute(const TXMLItem& item, const char* name) {
     return item.Attribute(name) == "1";
 }
+// Overwrites target only when the attribute is there: an absent one keeps what was before.
+void ReadIntIfPresent(const TXMLItem& item, const char* name, int& target) {
+    if (HasAttribute(item, name))
+        target = IntAttribute(item, name);
+}
 
 class TReader {
 public:
@@ -205,14 +210,10 @@ public:
     void ApplyParams(const TXMLItem& params) {
         TRect selection = FLayout.Selection();
         // A side the element lacks keeps the current selection's value.
-        if (HasAttribute(params, "SLeft"))
-            selection.Left = IntAttribute(params, "SLeft");
-        if (HasAttribute(params, "STop"))
-            selection.Top = IntAttribute(params, "STop");
-        if (HasAttribute(params, "SRight"))
-            selection.Right = IntAttribute(params, "SRight");
-        if (HasAttribute(params, "SBottom"))
-            selection.Bottom = IntAttribute(params, "SBottom");
+        ReadIntIfPresent(params, "SLeft", selection.Left);
+        ReadIntIfPresent(params, "STop", selection.Top);
+        ReadIntIfPresent(params, "SRight", selection.Right);
+        ReadIntIfPresent(params, "SBottom", selection.Bottom);
         FLayout.SetSelection(selection);
 
         int id = 0;
@@ -243,14 +244,10 @@ public:
             if (item.Name() != "Группа")
                 continue;
             // An absent side keeps the previous group's value.
-            if (HasAttribute(item, "Left"))
-                rect.Left = IntAttribute(item, "Left");
-            if (HasAttribute(item, "Top"))
-                rect.Top = IntAttribute(item, "Top");
-            if (HasAttribute(item, "Right"))
-                rect.Right = IntAttribute(item, "Right");
-            if (HasAttribute(item, "Bottom"))
-                rect.Bottom = IntAttribute(item, "Bottom");
+            ReadIntIfPresent(item, "Left", rect.Left);
+            ReadIntIfPresent(item, "Top", rect.Top);
+            ReadIntIfPresent(item, "Right", rect.Right);
+            ReadIntIfPresent(item, "Bottom", rect.Bottom);
             FLayout.Groups.Add().SetRect(rect);
         }
     }

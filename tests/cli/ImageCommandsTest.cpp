@@ -1,4 +1,5 @@
 #include "CliRun.h"
+#include "tests/common/TempDir.h"
 
 #include "files/FileUtils.h"
 #include "model/Text.h"
@@ -18,16 +19,9 @@ const std::string kCatalogue = std::string(LAYOMATIC_DATA) + "/Клавиату�
 
 class ImageCommands : public ::testing::Test {
 protected:
-    void SetUp() override {
-        FDir =
-            std::filesystem::temp_directory_path() /
-            ("layomatic-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(FDir);
-    }
-    void TearDown() override { std::filesystem::remove_all(FDir); }
-    std::string Temp(const std::string& name) const { return (FDir / name).string(); }
+    std::string Temp(const std::string& name) const { return FDir / name; }
 
-    std::filesystem::path FDir;
+    TTempDir FDir;
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "CliRun.h"
+#include "tests/common/TempDir.h"
 
 #include "files/FileUtils.h"
 #include "model/Text.h"
@@ -18,15 +19,9 @@ const std::string kCatalogue = std::string(LAYOMATIC_DATA) + "/Клавиату�
 
 class LayoutCommands : public ::testing::Test {
 protected:
-    void SetUp() override {
-        FDir = std::filesystem::temp_directory_path() /
-               ("layomatic-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(FDir);
-    }
-    void TearDown() override { std::filesystem::remove_all(FDir); }
-    std::string Temp(const std::string& name) const { return (FDir / name).string(); }
+    std::string Temp(const std::string& name) const { return FDir / name; }
 
-    std::filesystem::path FDir;
+    TTempDir FDir;
 };
 
 } // namespace
@@ -34,9 +29,11 @@ protected:
 TEST_F(LayoutCommands, DumpShowsWhatTheFileHolds) {
     auto r = RunCli({"dump", kLayouts + "layout-210.xml", "--catalogue", kCatalogue});
     ASSERT_EQ(r.Status, 0) << r.Err;
-    EXPECT_TRUE(Contains(r.Out, "Клавиатура: 5 «Терция 28» (Tertsiya-28), 8 × 4, слоёв 1, клавиш 28")) << r.Out;
+    EXPECT_TRUE(Contains(r.Out, "Клавиатура: 5 «Терция 28» (Tertsiya-28), 8 × 4, слоёв 1, клавиш 28"))
+        << r.Out;
     EXPECT_TRUE(Contains(r.Out, "Выделение: (2,3)-(2,4)"));
-    EXPECT_TRUE(Contains(r.Out, "  Клавиша (1,2) №2: Макрос, повтор\n    нажатие: +A\n    отжатие: -A E0 12\n"));
+    EXPECT_TRUE(
+        Contains(r.Out, "  Клавиша (1,2) №2: Макрос, повтор\n    нажатие: +A\n    отжатие: -A E0 12\n"));
     EXPECT_TRUE(Contains(r.Out, "Клавиша (1,3) №3: Временный переход на 2 cлой\n  Клавиша (2,4)"))
         << "a key of another type keeps no codes";
     EXPECT_TRUE(Contains(r.Out, "картинка: фон 00C0FFEE, текст «ИТОГ», шрифт Arial 12"));
@@ -76,7 +73,8 @@ TEST_F(LayoutCommands, FindAcrossTheWholeLayoutOrTheSelection) {
 
 TEST_F(LayoutCommands, ReplaceWritesANewFile) {
     const std::string out = Temp("replaced.xml");
-    auto r = RunCli({"replace", kLayouts + "layout-210.xml", "+a -a", "+B -B", "-o", out, "--catalogue", kCatalogue});
+    auto r = RunCli(
+        {"replace", kLayouts + "layout-210.xml", "+a -a", "+B -B", "-o", out, "--catalogue", kCatalogue});
     ASSERT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(r.Out, "[Замена] (+a -a->+B -B) Количество замен: 1\n");
     r = RunCli({"dump", out, "--catalogue", kCatalogue});
@@ -90,7 +88,8 @@ TEST_F(LayoutCommands, ReplaceWritesANewFile) {
 TEST_F(LayoutCommands, ConvertToTheLegacyFormatAndBack) {
     const std::string legacy = Temp("legacy.xml");
     const std::string current = Temp("current.xml");
-    auto r = RunCli({"convert", kLayouts + "layout-210.xml", legacy, "--to", "xml13", "--catalogue", kCatalogue});
+    auto r =
+        RunCli({"convert", kLayouts + "layout-210.xml", legacy, "--to", "xml13", "--catalogue", kCatalogue});
     ASSERT_EQ(r.Status, 0) << r.Err;
     EXPECT_FALSE(Contains(Cp1251ToUtf8(ReadFileBytes(legacy)), "Vesion"));
     r = RunCli({"convert", legacy, current, "--to", "xml", "--catalogue", kCatalogue});
