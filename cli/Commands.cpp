@@ -15,7 +15,8 @@ const std::vector<TCommand>& Commands() {
          CmdParse},
         {"decode", "HEX", "split device bytes back into the text form of a code sequence", CmdDecode},
         {"dump", "FILE [--catalogue DIR]", "everything a layout file holds, key by key", CmdDump},
-        {"check", "FILE [--catalogue DIR]", "check every code sequence; exit status 1 when one is wrong", CmdCheck},
+        {"check", "FILE [--catalogue DIR]", "check every code sequence; exit status 1 when one is wrong",
+         CmdCheck},
         {"find", "FILE TEXT [--layer N] [--selection] [--catalogue DIR]",
          "keys whose codes contain the text; exit status 1 when none do", CmdFind},
         {"replace", "FILE FIND WITH -o OUT [--to FORMAT] [--layer N] [--selection] [--catalogue DIR]",
@@ -37,7 +38,8 @@ const std::vector<TCommand>& Commands() {
         {"write-memory", "IN.bin [DEVICE OPTIONS]", "write a memory image into the keyboard", CmdWriteMemory},
         {"write-program", "IN.prg [DEVICE OPTIONS]", "write a program (firmware) file into the keyboard",
          CmdWriteProgram},
-        {"update-firmware", "[DEVICE OPTIONS]", "write the model's program from \"Прошивки\"", CmdUpdateFirmware},
+        {"update-firmware", "[DEVICE OPTIONS]", "write the model's program from \"Прошивки\"",
+         CmdUpdateFirmware},
         {"play", "NOTES [DEVICE OPTIONS]", "play notes «name;duration;volume;…» on the keyboard", CmdPlay},
         {"mode", "work|loader [DEVICE OPTIONS]", "switch the keyboard to work or loader mode", CmdMode},
         {"devices", "[DEVICE OPTIONS]", "the devices to choose from, the current one marked", CmdDevices},
@@ -61,7 +63,8 @@ void PrintHelp(std::ostream& out) {
         out << c.Summary << '\n';
     }
     out << "\nlayomatic-cli COMMAND --help shows the command's own usage.\n"
-           "Device options: --simulator[=STATE | =tcp:HOST:PORT] [--sim-model ID] [--sim-firmware X.Y|damaged]\n"
+           "Device options: --simulator[=STATE | =tcp:HOST:PORT] [--sim-model ID] [--sim-firmware "
+           "X.Y|damaged]\n"
            "  (the simulated keyboard, its memory kept in STATE; or a keyboard emulator over TCP),\n"
            "  --yes (answer Yes to every question; without it questions are asked on the terminal\n"
            "  and refused when there is none), --catalogue DIR. Ctrl+C cancels a transfer.\n"

@@ -131,29 +131,18 @@ private:
         const bool simulated = Args.Has("--simulator");
         if (!simulated) {
             if (Args.Has("--sim-model") || Args.Has("--sim-firmware"))
-                throw EUsage{"--sim-model и --sim-firmware действуют только с --simulator"};
+                throw EUsage{SSimOptionsNeedSimulator};
             return;
         }
-        const std::string target = Args.Value("--simulator").value_or("");
-        if (target.rfind("tcp:", 0) == 0) {
-            const std::string address = target.substr(4);
-            const auto colon = address.rfind(':');
-            int port = 0;
-            try {
-                port = colon == std::string::npos ? 0 : std::stoi(address.substr(colon + 1));
-            } catch (const std::exception&) {
-            }
-            if (port <= 0 || port > 65535)
-                throw EUsage{"Нужно --simulator=tcp:АДРЕС:ПОРТ, например tcp:127.0.0.1:5555"};
-            const std::string host = address.substr(0, colon);
-            Manager->Driver().PortPS2().SetOpener(
-                [host, port] { return OpenTcpChannel(host, static_cast<std::uint16_t>(port)); });
-            return;
+        TSimulatorChoice choice;
+        choice.Target = Args.Value("--simulator").value_or("");
+        choice.Model = Args.IntValue("--sim-model");
+        choice.Firmware = Args.ValueOr("--sim-firmware", "");
+        try {
+            FSimulator = ConnectSimulator(*Manager, choice);
+        } catch (const ESimulatorOption& e) {
+            throw EUsage{e.Message()};
         }
-        const int model = Args.IntValue("--sim-model").value_or(Manager->Settings().KeyboardID);
-        FSimulator = std::make_unique<TKeyboardSimulator>(Manager->Keyboards().ItemByID(model),
-                                                          Args.ValueOr("--sim-firmware", ""), target);
-        FSimulator->Connect(*Manager);
     }
 
     void ShowProgress(TProgress& p) {

@@ -21,9 +21,13 @@ std::vector<std::string> With(std::vector<std::string> list, const std::vector<s
     return list;
 }
 
-std::string Cell(int row, int col) { return "(" + std::to_string(row) + "," + std::to_string(col) + ")"; }
+std::string Cell(int row, int col) {
+    return "(" + std::to_string(row) + "," + std::to_string(col) + ")";
+}
 
-std::string Yes(bool value) { return value ? "да" : "нет"; }
+std::string Yes(bool value) {
+    return value ? "да" : "нет";
+}
 
 std::string ColourText(TColor c) {
     char buf[12];
@@ -41,8 +45,8 @@ std::string PictureSummary(const TKeyPicture& p) {
         text += ", текст «" + p.Text() + "»" + (p.TextOrientation() != 0 ? " вертикально" : "") + ", шрифт " +
                 p.Font().Name + " " + std::to_string(p.Font().Size());
     if (p.HasGraphic())
-        text += ", " + p.Picture().Graphic->ClassName + " " + std::to_string(p.Picture().Graphic->Data.size()) +
-                " байт";
+        text += ", " + p.Picture().Graphic->ClassName + " " +
+                std::to_string(p.Picture().Graphic->Data.size()) + " байт";
     return text;
 }
 
@@ -112,8 +116,8 @@ void DumpLayout(TLayout& layout, const TKeyboards& keyboards, std::ostream& out)
     }
     for (int g = 0; g < layout.Groups.Count(); ++g) {
         const TRect& r = layout.Groups.Items(g).Rect();
-        out << "Группа " << g + 1 << ": " << Cell(r.Top + 1, r.Left + 1) << "-" << Cell(r.Bottom + 1, r.Right + 1)
-            << "\n";
+        out << "Группа " << g + 1 << ": " << Cell(r.Top + 1, r.Left + 1) << "-"
+            << Cell(r.Bottom + 1, r.Right + 1) << "\n";
     }
 }
 
@@ -265,8 +269,8 @@ int CmdReplace(const std::vector<std::string>& words, TIo& io) {
     SearchScope(args, layout);
     const int count = layout.Replace(args.Positional()[1], args.Positional()[2], layer);
     layout.SetSelection(selection); // the file keeps the user's selection
-    io.Out << "[Замена] (" << args.Positional()[1] << "->" << args.Positional()[2] << ") Количество замен: " << count
-           << "\n";
+    io.Out << "[Замена] (" << args.Positional()[1] << "->" << args.Positional()[2]
+           << ") Количество замен: " << count << "\n";
     format.SaveToFile(layout, *output);
     return 0;
 }

@@ -31,7 +31,9 @@ TSession::TSession(const TArgs& args, std::ostream& err) {
     FillOpenRegistry(OpenFormats);
 }
 
-TSession::~TSession() { SetCodeTable(nullptr); }
+TSession::~TSession() {
+    SetCodeTable(nullptr);
+}
 
 void TSession::Open(TLayout& layout, const std::string& fileName) {
     const std::string ext = ToPath(fileName).extension().string();

@@ -7,7 +7,11 @@ namespace lay {
 TDeviceInfoReport ReadDeviceInfo(TKeyboardDriver& driver, const TKeyboards& keyboards) {
     TDeviceInfoReport report;
     TKeyboardStatus status;
-    driver.GetStatus(status);
+    // Work mode first, as every command does, unless the program is damaged: such a keyboard
+    // cannot go there, and this window is where the user finds out what it still can tell.
+    driver.ReadStatus(status);
+    if (status.ProgramValid)
+        driver.GetStatus(status);
     driver.ReadLoaderInfo(report.Loader);
     if (status.ProgramValid) {
         driver.ReadProgramInfo(report.Program);
@@ -40,7 +44,10 @@ TDeviceInfoReport ReadDeviceInfo(TKeyboardDriver& driver, const TKeyboards& keyb
     if (TKeyboardDriver::MatrixTestSupported(loader)) {
         const bool shorts = driver.MatrixHasShorts();
         add("Замыкания в матрице клавиатуры", shorts ? "есть" : "нет", shorts);
-        driver.SetMode(kmWork);
+        // A damaged program cannot run: that keyboard stays in the loader, where it was, and the
+        // window still shows what can be known about it.
+        if (status.ProgramValid)
+            driver.SetMode(kmWork);
     }
     report.StateText = status.LayoutValid ? SLayoutWorks : SLayoutBroken;
     return report;

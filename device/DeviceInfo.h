@@ -32,7 +32,7 @@ inline constexpr const char* SLayoutBroken =
 
 // Reads the status, the loader's information and, with a working program, the program's, then
 // the rows in the window's order; scans the matrix when the loader can. The keyboard is back in
-// work mode at the end.
+// work mode at the end, unless its program is damaged (then the program's rows are empty).
 TDeviceInfoReport ReadDeviceInfo(TKeyboardDriver& driver, const TKeyboards& keyboards);
 
 } // namespace lay

@@ -5,12 +5,14 @@
 
 #include "device/Clock.h"
 #include "files/CodeSetFile.h"
+#include "files/EMFLayout.h"
 #include "files/FileUtils.h"
 #include "files/FormatRegistry.h"
 #include "files/XMLKeyboard.h"
 #include "model/Errors.h"
 #include "model/Layout.h"
 #include "model/Notes.h"
+#include "model/Text.h"
 
 namespace lay {
 
@@ -54,7 +56,10 @@ TKeyboardManager::TKeyboardManager(TDeviceUser& user, const TManagerSetup& setup
     FillSaveRegistry(FSaveFormats);
     FillOpenRegistry(FOpenFormats);
 
-    TCodeSetFile::Load(FCodeSet);
+    if (setup.CodeFile.empty())
+        TCodeSetFile::Load(FCodeSet);
+    else
+        TCodeSetFile::Load(FCodeSet, setup.CodeFile);
     FCodeTable.BuildFlat(FCodeSet);
     SetCodeTable(&FCodeTable);
 
@@ -67,11 +72,14 @@ TKeyboardManager::TKeyboardManager(TDeviceUser& user, const TManagerSetup& setup
 
     // A missing or broken catalogue leaves the list empty or partial; the windows that need a
     // model say so when they need it.
+    TXMLKeyboard reader;
     try {
-        TXMLKeyboard reader;
         reader.LoadFromFolder(FolderOr(setup.CatalogueFolder, programFolder, "Клавиатуры"), FKeyboards);
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
+        FSkippedErrors.push_back(e.what());
     }
+    for (const std::string& skipped : reader.SkippedErrors())
+        FSkippedErrors.push_back(skipped);
 }
 
 TKeyboardManager::~TKeyboardManager() {
@@ -196,8 +204,7 @@ std::optional<TBytes> TKeyboardManager::ReadFileForKeyboard(const std::string& f
 }
 
 bool TKeyboardManager::ConfirmLayoutCheck(TLayout& layout) {
-    if (OnClearMessages)
-        OnClearMessages(*this);
+    ClearMessages();
     // A layout that no window listens to reports its check through the manager.
     const TMessageSink previous = layout.MessageSink;
     if (!layout.MessageSink)
@@ -212,8 +219,7 @@ bool TKeyboardManager::ConfirmLayoutCheck(TLayout& layout) {
     layout.MessageSink = previous;
     if (valid)
         return true;
-    if (OnShowMessages)
-        OnShowMessages(*this);
+    ShowMessages();
     return FUser->Confirm(SBadCodesQuestion);
 }
 
@@ -336,12 +342,14 @@ void TKeyboardManager::OpenLayout(TLayout& layout, int formatIndex, const std::s
 }
 
 std::string TKeyboardManager::LayoutToXML(TLayout& layout) {
+    // The file's bytes are Windows-1251; the clipboard carries program text.
     const TBytes bytes = XMLFormat().SaveToString(layout);
-    return std::string(bytes.begin(), bytes.end());
+    return Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 void TKeyboardManager::LayoutFromXML(TLayout& layout, const std::string& text) {
-    XMLFormat().LoadFromString(layout, TBytes(text.begin(), text.end()));
+    const std::string bytes = Utf8ToCp1251(text);
+    CheckedFormat(FOpenFormats, ofXML).LoadFromString(layout, TBytes(bytes.begin(), bytes.end()));
 }
 
 void TKeyboardManager::SetLayoutKeyboard(TLayout& layout, int keyboardID) {
@@ -351,6 +359,22 @@ void TKeyboardManager::SetLayoutKeyboard(TLayout& layout, int keyboardID) {
 void TKeyboardManager::DoMessage(const std::string& text, int tag) {
     if (OnMessage)
         OnMessage(*this, text, tag);
+}
+
+void TKeyboardManager::ClearMessages() {
+    if (OnClearMessages)
+        OnClearMessages(*this);
+}
+
+void TKeyboardManager::ShowMessages() {
+    if (OnShowMessages)
+        OnShowMessages(*this);
+}
+
+void TKeyboardManager::SetTextMetrics(TTextMetrics* metrics) {
+    for (int i = 0; i < FSaveFormats.Count(); ++i)
+        if (auto* emf = dynamic_cast<TEMFLayout*>(&FSaveFormats.Items(i)))
+            emf->TextMetrics = metrics;
 }
 
 } // namespace lay

@@ -18,6 +18,7 @@ namespace lay {
 
 class TClock;
 class TLayout;
+class TTextMetrics;
 
 // Where the manager finds its files; empty fields take the places beside the program.
 struct TManagerSetup {
@@ -25,6 +26,7 @@ struct TManagerSetup {
     std::string SettingsFile;    // TSettingsManager::DefaultFileName()
     std::string CatalogueFolder; // ProgramFolder + "Клавиатуры"
     std::string FirmwareFolder;  // ProgramFolder + "Прошивки"
+    std::string CodeFile;        // TCodeSetFile::DefaultFileName()
 };
 
 inline constexpr const char* SReadLayoutCaption = "Чтение раскладки";
@@ -118,10 +120,17 @@ public:
     void OpenLayout(TLayout& layout, int formatIndex, const std::string& fileName);
     std::string SaveFilter() const { return FSaveFormats.Filter(); }
     std::string OpenFilter() const { return FOpenFormats.Filter(); }
+    // The layout as XML layout text in UTF-8, the clipboard's form, and back.
     std::string LayoutToXML(TLayout& layout);
     void LayoutFromXML(TLayout& layout, const std::string& text);
     void SetLayoutKeyboard(TLayout& layout, int keyboardID);
     void DoMessage(const std::string& text, int tag);
+    void ClearMessages();
+    void ShowMessages();
+    // Measures text for the metafile export; without it the export approximates. Not owned.
+    void SetTextMetrics(TTextMetrics* metrics);
+    // Catalogue files that could not be read (the catalogue keeps the others).
+    const std::vector<std::string>& SkippedErrors() const { return FSkippedErrors; }
 
     // The settings, read and written in place.
     const TFontSettings& Font() const { return FSettings.Font; }
@@ -155,6 +164,7 @@ private:
     TDeviceUser* FUser;
     TClock* FClock;
     std::string FFirmwareFolder;
+    std::vector<std::string> FSkippedErrors;
 };
 
 } // namespace lay

@@ -112,4 +112,31 @@ void TKeyboardSimulator::Connect(TKeyboardManager& manager) {
     manager.Driver().PortPS2().SetOpener(Opener());
 }
 
+std::unique_ptr<TKeyboardSimulator> ConnectSimulator(TKeyboardManager& manager,
+                                                     const TSimulatorChoice& choice) {
+    if (choice.Target.rfind("tcp:", 0) == 0) {
+        const std::string address = choice.Target.substr(4);
+        const auto colon = address.rfind(':');
+        int port = 0;
+        if (colon != std::string::npos) {
+            const char* begin = address.data() + colon + 1;
+            const char* end = address.data() + address.size();
+            const auto parsed = std::from_chars(begin, end, port);
+            if (parsed.ec != std::errc() || parsed.ptr != end)
+                port = 0;
+        }
+        if (port <= 0 || port > 65535 || colon == 0)
+            throw ESimulatorOption(SBadTcpTarget);
+        const std::string host = address.substr(0, colon);
+        manager.Driver().PortPS2().SetOpener(
+            [host, port] { return OpenTcpChannel(host, static_cast<std::uint16_t>(port)); });
+        return nullptr;
+    }
+    const int model = choice.Model.value_or(manager.Settings().KeyboardID);
+    auto simulator = std::make_unique<TKeyboardSimulator>(manager.Keyboards().ItemByID(model),
+                                                          choice.Firmware, choice.Target);
+    simulator->Connect(manager);
+    return simulator;
+}
+
 } // namespace lay

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "device/Clock.h"
 #include "device/DriverChannel.h"
 #include "driver/sim/Firmware.h"
 #include "driver/sim/SimulatedDriver.h"
+#include "model/Errors.h"
 
 namespace lay {
 
@@ -62,5 +64,28 @@ private:
     std::string FStateFile;
     int FFailedRequests = 0;
 };
+
+// A keyboard without hardware, as the command line of both programs names it:
+// --simulator[=STATE | =tcp:HOST:PORT], --sim-model ID, --sim-firmware X.Y|damaged.
+struct TSimulatorChoice {
+    std::string Target;       // a state file, "tcp:HOST:PORT", or empty for a fresh keyboard
+    std::optional<int> Model; // catalogue identifier; the KeyboardID setting when absent
+    std::string Firmware;
+};
+
+// An option that names no keyboard (a TCP address without a port, say).
+class ESimulatorOption : public Exception {
+public:
+    using Exception::Exception;
+};
+
+inline constexpr const char* SSimOptionsNeedSimulator =
+    "--sim-model и --sim-firmware действуют только с --simulator";
+inline constexpr const char* SBadTcpTarget = "Нужно --simulator=tcp:АДРЕС:ПОРТ, например tcp:127.0.0.1:5555";
+
+// Points the manager's PS/2 port at the chosen keyboard: an emulator over TCP (nothing returned)
+// or a simulated keyboard in process, which is returned and must outlive the manager's use of it.
+std::unique_ptr<TKeyboardSimulator> ConnectSimulator(TKeyboardManager& manager,
+                                                     const TSimulatorChoice& choice);
 
 } // namespace lay

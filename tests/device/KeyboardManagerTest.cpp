@@ -522,6 +522,28 @@ TEST_F(TManagerFixture, DeviceInformationRows) {
     EXPECT_EQ(Fw().Mode(), 0);
 }
 
+TEST_F(TManagerFixture, DeviceInformationOfADamagedProgram) {
+    Start(4, "damaged");
+    const TDeviceInfoReport report = ReadDeviceInfo(Manager->Driver(), Manager->Keyboards());
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const TDeviceInfoRow& row : report.Rows)
+        rows.emplace_back(row.Caption, row.Value);
+    // The program's rows show its empty record; the loader's rows and the matrix scan still work.
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"Версия программы", "повреждена"},
+        {"Версия загрузчика", "2.9"},
+        {"Объем памяти, байт", "65535"},
+        {"Тип устройства", "0"},
+        {"Количество слоев", "0"},
+        {"Треки считывателя", ""},
+        {"Количество клавиш", "120"},
+        {"Количество положений ключа", "0"},
+        {"Замыкания в матрице клавиатуры", "нет"},
+    };
+    EXPECT_EQ(rows, expected);
+    EXPECT_EQ(Fw().Mode(), 2);
+}
+
 TEST(ProgressTest, ElapsedSecondsRoundHalfToEven) {
     TFakeClock clock;
     TProgress progress;
