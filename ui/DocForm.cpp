@@ -1,9 +1,9 @@
 #include "ui/DocForm.h"
 
+#include "device/KeyboardManager.h"
 #include "files/FormatRegistry.h"
 #include "model/Canvas.h"
 #include "model/Errors.h"
-#include "ui/AppServices.h"
 #include "ui/KeyGrid.h"
 #include "ui/QtCanvas.h"
 #include "ui/UserDialogs.h"
@@ -39,12 +39,12 @@ void ShowException(TUserDialogs& dialogs, QWidget* parent, const std::exception&
     dialogs.Error(parent, SError, QString::fromUtf8(error.what()));
 }
 
-TfmDoc::TfmDoc(TAppServices& services, TUserDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), FServices(services), FDialogs(dialogs) {
+TfmDoc::TfmDoc(TKeyboardManager& manager, TUserDialogs& dialogs, QWidget* parent)
+    : QWidget(parent), FManager(manager), FDialogs(dialogs) {
     setAttribute(Qt::WA_DeleteOnClose);
-    FServices.SetLayoutKeyboard(Layout, FServices.Settings.KeyboardID);
+    FManager.SetLayoutKeyboard(Layout, FManager.KeyboardID());
     Layout.ClearModified();
-    Layout.MessageSink = [this](const std::string& line, int id) { FServices.AddMessage(line, id); };
+    Layout.MessageSink = [this](const std::string& line, int id) { FManager.DoMessage(line, id); };
     FLink = Layout.AddLink([this](TObject*) { LayoutChanged(); });
 
     auto* box = new QVBoxLayout(this);
@@ -193,7 +193,7 @@ void TfmDoc::SelectAll() {
 }
 
 void TfmDoc::SetClipboardLayout() {
-    QApplication::clipboard()->setText(FromUtf8(FServices.LayoutToXML(ClipLayout)));
+    QApplication::clipboard()->setText(FromUtf8(FManager.LayoutToXML(ClipLayout)));
 }
 
 void TfmDoc::CopyKeys() {
@@ -207,7 +207,7 @@ void TfmDoc::CutKeys() {
 }
 
 void TfmDoc::PasteKeys() {
-    FServices.LayoutFromXML(ClipLayout, QApplication::clipboard()->text().toStdString());
+    FManager.LayoutFromXML(ClipLayout, QApplication::clipboard()->text().toStdString());
     Layout.Paste(ClipLayout, Layer(), ViewMode());
 }
 
@@ -226,11 +226,11 @@ void TfmDoc::UngroupKeys() {
 }
 
 void TfmDoc::CheckLayout() {
-    FServices.ClearMessages();
+    FManager.ClearMessages();
     if (Layout.Check())
         FDialogs.Inform(this, SAppTitle, SNoErrors);
     else
-        FServices.ShowMessages();
+        FManager.ShowMessages();
 }
 
 void TfmDoc::AssignLayout(const TLayout& source) {
@@ -274,18 +274,18 @@ void TfmDoc::DrawPage(QPainter& painter, double dotsPerInch, const QSizeF& print
 bool TfmDoc::SaveLayout() {
     if (Layout.FileName.empty())
         return SaveLayoutAs();
-    FServices.SaveLayout(Layout, FSaveFilterIndex - 1, Layout.FileName);
+    FManager.SaveLayout(Layout, FSaveFilterIndex - 1, Layout.FileName);
     return true;
 }
 
 bool TfmDoc::SaveLayoutAs() {
-    QString fileName = FromUtf8(FServices.LastFile);
+    QString fileName = FromUtf8(FManager.LastFile);
     int index = FSaveFilterIndex;
-    if (!FDialogs.SaveFile(this, FromUtf8(FServices.SaveFilter()), FromUtf8(FServices.LastDir), "xml", index,
+    if (!FDialogs.SaveFile(this, FromUtf8(FManager.SaveFilter()), FromUtf8(FManager.LastDir), "xml", index,
                            fileName))
         return false;
     FSaveFilterIndex = index;
-    FServices.SaveLayout(Layout, index - 1, fileName.toStdString());
+    FManager.SaveLayout(Layout, index - 1, fileName.toStdString());
     setWindowTitle(fileName);
     return true;
 }

@@ -16,7 +16,7 @@ class QToolBar;
 
 namespace lay {
 
-class TAppServices;
+class TKeyboardManager;
 class TKeyGrid;
 class TUserDialogs;
 
@@ -25,7 +25,7 @@ class TUserDialogs;
 class TfmDoc : public QWidget {
     Q_OBJECT
 public:
-    TfmDoc(TAppServices& services, TUserDialogs& dialogs, QWidget* parent = nullptr);
+    TfmDoc(TKeyboardManager& manager, TUserDialogs& dialogs, QWidget* parent = nullptr);
     ~TfmDoc() override;
 
     TLayout Layout;
@@ -92,7 +92,7 @@ private:
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
                      const std::function<void()>& handler);
 
-    TAppServices& FServices;
+    TKeyboardManager& FManager;
     TUserDialogs& FDialogs;
     std::unique_ptr<TNotifyLink> FLink;
     TKeyGrid* FGrid = nullptr;

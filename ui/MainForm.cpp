@@ -1,15 +1,23 @@
 #include "ui/MainForm.h"
 
+#include "device/DeviceInfo.h"
+#include "device/DeviceUser.h"
 #include "device/DriverSetup.h"
+#include "device/KeyboardManager.h"
+#include "device/KeyboardSimulator.h"
 #include "files/FileUtils.h"
 #include "files/FormatRegistry.h"
 #include "files/IniFile.h"
 #include "model/Errors.h"
 #include "model/Utils.h"
-#include "ui/AppServices.h"
+#include "ui/DevicesForm.h"
 #include "ui/DocForm.h"
+#include "ui/InfoForm.h"
 #include "ui/KeyGrid.h"
 #include "ui/MessageForm.h"
+#include "ui/ProgressForm.h"
+#include "ui/QtCanvas.h"
+#include "ui/TestForm.h"
 #include "ui/UserDialogs.h"
 
 #include <QApplication>
@@ -65,6 +73,26 @@ private:
     QWidget* FParent;
 };
 
+// The device operations' questions and warnings, as boxes titled "Внимание" over the main window.
+class TDialogDeviceUser : public TDeviceUser {
+public:
+    TDialogDeviceUser(TUserDialogs& dialogs, QWidget* parent) : FDialogs(dialogs), FParent(parent) {}
+    bool Confirm(const std::string& text) override {
+        return FDialogs.Ask(FParent, SAttentionTitle, FromUtf8(text), false) == TAnswer::Yes;
+    }
+    void Warning(const std::string& text) override {
+        FDialogs.Warning(FParent, SAttentionTitle, FromUtf8(text));
+    }
+
+private:
+    TUserDialogs& FDialogs;
+    QWidget* FParent;
+};
+
+constexpr const char* kWriteLayoutQuestion = "Вы хотите записать раскладку в клавиатуру?";
+constexpr const char* kMemoryFilter = "Раскладка Layomatic (*.bin)|*.bin";
+constexpr const char* kProgramFilter = "Программа клавиатуры (*.prg)|*.prg";
+
 bool IsNTFamily() {
 #ifdef _WIN32
     return true;
@@ -75,12 +103,18 @@ bool IsNTFamily() {
 
 } // namespace
 
-TfmMain::TfmMain(std::unique_ptr<TAppServices> services, TUserDialogs* dialogs)
-    : FServices(std::move(services)), FDialogs(dialogs) {
+TfmMain::TfmMain(const TEditorSetup& setup, TUserDialogs* dialogs) : FDialogs(dialogs) {
     if (!FDialogs) {
         FOwnDialogs = std::make_unique<TQtDialogs>();
         FDialogs = FOwnDialogs.get();
     }
+    // The manager loads the settings, the catalogue and the code table and opens the device.
+    FDeviceUser = std::make_unique<TDialogDeviceUser>(*FDialogs, this);
+    FManager = std::make_unique<TKeyboardManager>(*FDeviceUser, setup.Manager);
+    FTextMetrics = std::make_unique<TQtTextMetrics>();
+    FManager->SetTextMetrics(FTextMetrics.get());
+    if (setup.Simulator)
+        FSimulator = ConnectSimulator(*FManager, *setup.Simulator);
     setObjectName("fmMain");
     setWindowTitle(SAppTitle);
     setMinimumSize(430, 360);
@@ -94,23 +128,32 @@ TfmMain::TfmMain(std::unique_ptr<TAppServices> services, TUserDialogs* dialogs)
     CreateMenus();
     CreateToolBars();
 
-    FMRU = FServices->Settings.MRU;
+    // The shared device windows, made once and reused.
+    FInfo = new TfmInfo(this);
+    FProgressWindow = std::make_unique<TfmProgress>(*FDialogs);
+    FTest = new TfmTest(this);
+
+    FMRU = FManager->MRU();
     if (FMRU.size() > MaxRecentFiles)
         FMRU.resize(MaxRecentFiles);
     UpdateRecentMenu();
 
-    const TFontSettings& font = FServices->Settings.Font;
+    const TFontSettings& font = FManager->Font();
     QFont mainFont = QApplication::font();
     if (font.Size > 0)
         mainFont.setPointSize(font.Size);
     setFont(mainFont);
+    FProgressWindow->setFont(mainFont);
+    FManager->Progress().OnProgress = [this](TProgress& progress) { ProgressChanged(progress); };
 
     FMessageWindow = new TfmMessageWindow(*FDialogs, this);
     addDockWidget(Qt::BottomDockWidgetArea, FMessageWindow);
     FMessageWindow->OnMessageClick = [this](const std::string& text, int tag) { MessageClicked(text, tag); };
-    FServices->OnMessage = [this](const std::string& line, int id) { FMessageWindow->AddMessage(line, id); };
-    FServices->OnClearMessages = [this] { FMessageWindow->ClearMessages(); };
-    FServices->OnShowMessages = [this] { FMessageWindow->ShowDockable(); };
+    FManager->OnMessage = [this](TKeyboardManager&, const std::string& line, int id) {
+        FMessageWindow->AddMessage(line, id);
+    };
+    FManager->OnClearMessages = [this](TKeyboardManager&) { FMessageWindow->ClearMessages(); };
+    FManager->OnShowMessages = [this](TKeyboardManager&) { FMessageWindow->ShowDockable(); };
 
     FMdiArea->setContextMenuPolicy(Qt::CustomContextMenu);
     auto* context = new QMenu(this);
@@ -125,9 +168,9 @@ TfmMain::TfmMain(std::unique_ptr<TAppServices> services, TUserDialogs* dialogs)
     LoadFormStore();
 
     // The message window's place comes from the settings, whatever the store restored.
-    if (FServices->Settings.MessageFormDocked) {
+    if (FManager->MessageFormDocked()) {
         FMessageWindow->setFloating(false);
-        FMessageWindow->DockHeight = FServices->Settings.DockPanelHeight;
+        FMessageWindow->DockHeight = FManager->DockPanelHeight();
         QTimer::singleShot(0, this, [this] { FMessageWindow->ShowDockable(); });
         FMessageWindow->show();
     } else {
@@ -136,24 +179,29 @@ TfmMain::TfmMain(std::unique_ptr<TAppServices> services, TUserDialogs* dialogs)
     }
     UpdateCommands();
 
-    if (FServices->Settings.CheckUpdateOnLoad)
+    if (FManager->CheckUpdateOnLoad())
         QTimer::singleShot(0, this, &TfmMain::SendRequest);
-    if (FServices->Settings.FirstRun) {
-        FServices->Settings.FirstRun = false;
+    if (FManager->FirstRun()) {
+        FManager->SetFirstRun(false);
         QTimer::singleShot(0, this, &TfmMain::ShowWizard);
     }
 }
 
 TfmMain::~TfmMain() {
     FMessageWindow->OnMessageClick = nullptr;
-    FServices->OnMessage = nullptr;
-    FServices->OnClearMessages = nullptr;
-    FServices->OnShowMessages = nullptr;
-    // Documents go before the services their layouts were built with.
+    FManager->OnMessage = nullptr;
+    FManager->OnClearMessages = nullptr;
+    FManager->OnShowMessages = nullptr;
+    FManager->Progress().OnProgress = nullptr;
+    // Documents and the device windows go before the manager their layouts were built with.
     for (TfmDoc* doc : Documents())
         doc->OnDestroyed = nullptr;
     FLinks.clear();
     delete FMdiArea;
+    delete FTest;
+    delete FInfo;
+    if (FSimulator)
+        FSimulator->SaveState();
 }
 
 QAction* TfmMain::AddCommand(const char* name, const QString& caption, const QString& toolbarCaption,
@@ -223,16 +271,19 @@ void TfmMain::CreateCommands() {
                [doc] { doc().CheckLayout(); });
 
     AddCommand("actDeviceReadInfo", "Информация об устройстве", "Информация", QKeySequence(Qt::Key_F3),
-               rLater, nullptr);
-    AddCommand("actDeviceTest", "Тест клавиатуры...", "Тест", QKeySequence(Qt::Key_F2), rLater, nullptr);
-    AddCommand("actDeviceWriteLayout", "Записать раскладку", "Загрузить", QKeySequence(Qt::Key_F5), rLater,
-               nullptr);
-    AddCommand("actDeviceReadLayout", "Прочитать раскладку", "Прочитать", QKeySequence(Qt::Key_F4), rLater,
-               nullptr);
-    AddCommand("actDeviceReadMemory", "Прочитать раскладку в файл", {}, {}, rLater, nullptr);
-    AddCommand("actDeviceWriteMemory", "Записать раскладку из файла", {}, {}, rLater, nullptr);
-    AddCommand("actDeviceWriteProgram", "Записать программу из файла", {}, QKeySequence(Qt::Key_F6), rLater,
-               nullptr);
+               rAlways, [this] { DeviceCommand([this] { actDeviceReadInfoExecute(); }); });
+    AddCommand("actDeviceTest", "Тест клавиатуры...", "Тест", QKeySequence(Qt::Key_F2), rAlways,
+               [this] { actDeviceTestExecute(); });
+    AddCommand("actDeviceWriteLayout", "Записать раскладку", "Загрузить", QKeySequence(Qt::Key_F5), rDoc,
+               [this] { DeviceCommand([this] { actDeviceWriteLayoutExecute(); }); });
+    AddCommand("actDeviceReadLayout", "Прочитать раскладку", "Прочитать", QKeySequence(Qt::Key_F4), rAlways,
+               [this] { DeviceCommand([this] { actDeviceReadLayoutExecute(); }); });
+    AddCommand("actDeviceReadMemory", "Прочитать раскладку в файл", {}, {}, rAlways,
+               [this] { DeviceCommand([this] { actDeviceReadMemoryExecute(); }); });
+    AddCommand("actDeviceWriteMemory", "Записать раскладку из файла", {}, {}, rAlways,
+               [this] { DeviceCommand([this] { actDeviceWriteMemoryExecute(); }); });
+    AddCommand("actDeviceWriteProgram", "Записать программу из файла", {}, QKeySequence(Qt::Key_F6), rAlways,
+               [this] { DeviceCommand([this] { actDeviceWriteProgramExecute(); }); });
     AddCommand("miInstallDrv", "Установить драйвер клавиатуры", {}, {}, rNT, [this] {
         TDialogSetupUser user(*FDialogs, this);
         InstallDriver(static_cast<TWindowHandle>(winId()), user);
@@ -241,8 +292,10 @@ void TfmMain::CreateCommands() {
         TDialogSetupUser user(*FDialogs, this);
         UninstallDriver(static_cast<TWindowHandle>(winId()), user);
     });
-    AddCommand("miLoader", "Перевести в режим загрузчика", {}, {}, rLater, nullptr);
-    AddCommand("miWork", "Перевести в рабочий режим", {}, {}, rLater, nullptr);
+    AddCommand("miLoader", "Перевести в режим загрузчика", {}, {}, rAlways,
+               [this] { DeviceCommand([this] { FManager->Driver().SetMode(2); }); });
+    AddCommand("miWork", "Перевести в рабочий режим", {}, {}, rAlways,
+               [this] { DeviceCommand([this] { FManager->Driver().SetMode(0); }); });
 
     AddCommand("actLayerAll", "Все слои", {}, QKeySequence("Shift+F5"), rDoc, [this] { LayersExecute(0); });
     AddCommand("actLayer1", "Слой 1", {}, QKeySequence("Shift+F1"), rDoc, [this] { LayersExecute(1); });
@@ -282,7 +335,7 @@ void TfmMain::CreateCommands() {
                [this] { TileDocuments(false); });
     AddCommand("actWindowCascade", "Каскадом", {}, {}, rDoc, [this] { FMdiArea->cascadeSubWindows(); });
     AddCommand("miDoc", "Вызов справки...", {}, QKeySequence(Qt::Key_F1), rAlways, [this] { miDocClick(); });
-    AddCommand("miDevices", "Поддерживаемые устройства...", {}, {}, rLater, nullptr);
+    AddCommand("miDevices", "Поддерживаемые устройства...", {}, {}, rAlways, [this] { miDevicesClick(); });
     AddCommand("miUpdate", "Проверить обновления...", {}, {}, rLater, nullptr);
     AddCommand("actHelpAbout", "О программе...", {}, {}, rAlways, [this] { actHelpAboutExecute(); });
 }
@@ -374,9 +427,14 @@ void TfmMain::CreateToolBars() {
     FRefresh->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     usb->addWidget(FRefresh);
     connect(FDevices, &QComboBox::activated, this, [this](int index) {
-        Guard([this, index] { FServices->Settings.DeviceName = FDevices->itemText(index).toStdString(); });
+        Guard([this, index] { FManager->SelectDevice(FDevices->itemText(index).toStdString()); });
     });
-    connect(FRefresh, &QToolButton::clicked, this, [this] { Guard([this] { RefreshDeviceList(); }); });
+    connect(FRefresh, &QToolButton::clicked, this, [this] {
+        Guard([this] {
+            FManager->RefreshDevices();
+            RefreshDeviceList();
+        });
+    });
 
     const std::pair<const char*, const char*> panels[] = {
         {"miPanelStandard", "tbStandard"}, {"miPanelDevice", "tbDevice"}, {"miPanelLayer", "tbLayer"}};
@@ -431,7 +489,7 @@ TfmDoc& TfmMain::ActiveDocument() const {
 
 TfmDoc& TfmMain::NewDocument() {
     ++DocumentCounter;
-    auto* doc = new TfmDoc(*FServices, *FDialogs);
+    auto* doc = new TfmDoc(*FManager, *FDialogs);
     doc->setWindowTitle(QString(SDocumentCaption) + QString::number(DocumentCounter));
     FLinks[doc] =
         doc->Layout.AddLink([this, doc](TObject*) { LayoutChanged(doc, doc->Layout.LastChange()); });
@@ -440,7 +498,7 @@ TfmDoc& TfmMain::NewDocument() {
         // The closing window may still be the current one; look again once it is gone.
         QTimer::singleShot(0, this, [this] { UpdateCommands(); });
     };
-    doc->SetViewMode(FServices->Settings.ViewMode);
+    doc->SetViewMode(FManager->ViewMode());
     return *doc;
 }
 
@@ -482,7 +540,7 @@ void TfmMain::OpenLayoutFile(int formatIndex, const std::string& fileName) {
     TfmDoc& doc = NewDocument();
     doc.setWindowTitle(FromUtf8(fileName));
     try {
-        FServices->OpenLayout(doc.Layout, formatIndex, fileName);
+        FManager->OpenLayout(doc.Layout, formatIndex, fileName);
     } catch (...) {
         delete &doc;
         throw;
@@ -494,7 +552,7 @@ void TfmMain::OpenLayoutFile(int formatIndex, const std::string& fileName) {
 void TfmMain::actLayoutNewExecute() {
     TfmDoc& doc = NewDocument();
     try {
-        FServices->SetLayoutKeyboard(doc.Layout, FServices->Settings.KeyboardID);
+        FManager->SetLayoutKeyboard(doc.Layout, FManager->KeyboardID());
     } catch (...) {
         delete &doc;
         throw;
@@ -504,9 +562,9 @@ void TfmMain::actLayoutNewExecute() {
 }
 
 void TfmMain::actLayoutOpenExecute() {
-    QString fileName = FromUtf8(FServices->LastFile);
+    QString fileName = FromUtf8(FManager->LastFile);
     int index = 1;
-    if (!FDialogs->OpenFile(this, FromUtf8(FServices->OpenFilter()), FromUtf8(FServices->LastDir), index,
+    if (!FDialogs->OpenFile(this, FromUtf8(FManager->OpenFilter()), FromUtf8(FManager->LastDir), index,
                             fileName))
         return;
     OpenLayoutFile(index - 1, fileName.toStdString());
@@ -515,7 +573,7 @@ void TfmMain::actLayoutOpenExecute() {
 void TfmMain::actLayoutSaveExecute() {
     TfmDoc& doc = ActiveDocument();
     if (!doc.Layout.FileName.empty()) {
-        FServices->SaveLayout(doc.Layout, FSaveFilterIndex - 1, doc.Layout.FileName);
+        FManager->SaveLayout(doc.Layout, FSaveFilterIndex - 1, doc.Layout.FileName);
         doc.Layout.ClearModified();
     } else {
         actLayoutSaveAsExecute();
@@ -528,12 +586,12 @@ void TfmMain::actLayoutSaveAsExecute() {
     QString fileName =
         doc.Layout.FileName.empty() ? doc.windowTitle() : FromUtf8(FileNameWithoutExt(doc.Layout.FileName));
     int index = FSaveFilterIndex;
-    if (!FDialogs->SaveFile(this, FromUtf8(FServices->SaveFilter()), FromUtf8(FServices->LastDir), "xml",
-                            index, fileName))
+    if (!FDialogs->SaveFile(this, FromUtf8(FManager->SaveFilter()), FromUtf8(FManager->LastDir), "xml", index,
+                            fileName))
         return;
     FSaveFilterIndex = index;
     const std::string name = fileName.toStdString();
-    FServices->SaveLayout(doc.Layout, index - 1, name);
+    FManager->SaveLayout(doc.Layout, index - 1, name);
     doc.setWindowTitle(fileName);
     doc.Layout.ClearModified();
     // The recent entry is opened again with the open format that reads what was written: XML
@@ -563,11 +621,102 @@ void TfmMain::actPrintExecute() {
 }
 
 void TfmMain::actHelpAboutExecute() {
-    // Asking the driver for its version is the device side's; until it is there the version
-    // is unavailable, as it is when the driver cannot be asked.
+    std::string driver;
+    try {
+        driver = FManager->Driver().GetDriverVersion();
+    } catch (const std::exception&) {
+        driver = SDriverVersionUnavailable;
+    }
     const QString text =
-        QString("Версия программы : %1\nВерсия драйвера  : %2").arg(LAYOMATIC_VERSION, "недоступна");
+        QString("Версия программы : %1\nВерсия драйвера  : %2").arg(LAYOMATIC_VERSION, FromUtf8(driver));
     FDialogs->Inform(this, SAppTitle, text);
+}
+
+void TfmMain::DeviceCommand(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (...) {
+        if (FSimulator)
+            FSimulator->SaveState();
+        // A failure half-way leaves the main window enabled again.
+        setEnabled(true);
+        throw;
+    }
+    if (FSimulator)
+        FSimulator->SaveState();
+}
+
+void TfmMain::ProgressChanged(TProgress& progress) {
+    if (progress.State == psStarted)
+        setEnabled(false);
+    else if (progress.State == psFinished)
+        setEnabled(true);
+    FProgressWindow->Update(progress);
+    QApplication::processEvents();
+}
+
+void TfmMain::actDeviceReadInfoExecute() {
+    const TDeviceInfoReport report = ReadDeviceInfo(FManager->Driver(), FManager->Keyboards());
+    FInfo->setFont(font());
+    FInfo->Fill(report);
+    FInfo->exec();
+}
+
+void TfmMain::actDeviceTestExecute() {
+    FTest->setFont(font());
+    FTest->show();
+    FTest->raise();
+    FTest->activateWindow();
+}
+
+void TfmMain::actDeviceWriteLayoutExecute() {
+    TfmDoc& doc = ActiveDocument();
+    if (FDialogs->Ask(this, SAppTitle, kWriteLayoutQuestion, false) != TAnswer::Yes)
+        return;
+    if (FManager->SaveBeforeUpload())
+        actLayoutSaveExecute();
+    FManager->WriteLayout(doc.Layout);
+}
+
+void TfmMain::actDeviceReadLayoutExecute() {
+    // The keyboard's layout is read whole before any window appears: a failed read leaves none.
+    TLayout layout;
+    FManager->ReadLayout(layout);
+    TfmDoc& doc = NewDocument();
+    doc.AssignLayout(layout);
+    doc.Layout.ClearModified();
+    PlaceDocument(doc);
+    UpdateCommands();
+}
+
+void TfmMain::actDeviceReadMemoryExecute() {
+    QString fileName = FromUtf8(FManager->LastFile);
+    int index = 1;
+    if (!FDialogs->SaveFile(this, kMemoryFilter, FromUtf8(FManager->LastDir), "bin", index, fileName))
+        return;
+    FManager->ReadMemoryToFile(fileName.toStdString());
+}
+
+void TfmMain::actDeviceWriteMemoryExecute() {
+    QString fileName = FromUtf8(FManager->LastFile);
+    int index = 1;
+    if (!FDialogs->OpenFile(this, kMemoryFilter, FromUtf8(FManager->LastDir), index, fileName))
+        return;
+    FManager->WriteMemoryFromFile(fileName.toStdString());
+}
+
+void TfmMain::actDeviceWriteProgramExecute() {
+    QString fileName;
+    int index = 1;
+    if (!FDialogs->OpenFile(this, kProgramFilter, FromUtf8(FManager->LastDir), index, fileName))
+        return;
+    FManager->WriteProgramFromFile(fileName.toStdString());
+}
+
+void TfmMain::miDevicesClick() {
+    TfmDevices dialog(FManager->Keyboards(), FManager->KeyboardID(), this);
+    dialog.setFont(font());
+    dialog.exec();
 }
 
 void TfmMain::miDocClick() {
@@ -727,9 +876,11 @@ void TfmMain::HideCommands() {
 
 void TfmMain::RefreshDeviceList() {
     FDevices->clear();
-    for (const std::string& name : FServices->GetDevices())
-        FDevices->addItem(FromUtf8(name));
-    FDevices->setCurrentIndex(FDevices->findText(FromUtf8(FServices->Settings.DeviceName)));
+    TDeviceList devices;
+    FManager->GetDevices(devices);
+    for (const TDeviceEntry& device : devices)
+        FDevices->addItem(FromUtf8(device.Name));
+    FDevices->setCurrentIndex(FDevices->findText(FromUtf8(FManager->DeviceName())));
     FDevices->setEnabled(FDevices->count() > 1);
     FToolBars.at("tbUsb")->setVisible(true);
 }
@@ -748,7 +899,7 @@ void TfmMain::ViewsExecute(int mode) {
     FActions.at("actViewLayout")->setChecked(mode == vmLayout);
     FActions.at("actViewPicture")->setChecked(mode == vmPicture);
     FActions.at("actViewSimple")->setChecked(mode == vmSimplified);
-    FServices->Settings.ViewMode = mode;
+    FManager->SetViewMode(mode);
     // The print preview joins the editor later; until then it stays disabled in every mode.
     FActions.at("actPrintPreview")->setEnabled(false);
 }
@@ -765,7 +916,7 @@ void TfmMain::MessageClicked(const std::string& text, int layoutId) {
 
 void TfmMain::LoadFormStore() {
     TIniFile ini;
-    if (!ini.LoadFromFile(FServices->Settings.FileName()))
+    if (!ini.LoadFromFile(FManager->Settings().FileName()))
         return;
     const std::string state = ini.ReadString(kFormStore, "Toolbars", "");
     if (!state.empty())
@@ -780,7 +931,7 @@ void TfmMain::LoadFormStore() {
 }
 
 void TfmMain::SaveFormStore() {
-    const std::string fileName = FServices->Settings.FileName();
+    const std::string fileName = FManager->Settings().FileName();
     TIniFile ini;
     ini.LoadFromFile(fileName);
     ini.WriteString(kFormStore, "Toolbars", saveState().toHex().toStdString());
@@ -789,7 +940,7 @@ void TfmMain::SaveFormStore() {
 }
 
 void TfmMain::SaveState() {
-    TSettingsManager& settings = FServices->Settings;
+    TSettingsManager& settings = FManager->Settings();
     settings.DockPanelHeight = FMessageWindow->DockHeight;
     settings.MessageFormDocked = FMessageWindow->Docked();
     settings.MRU = FMRU;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/KeyboardManager.h"
+#include "device/KeyboardSimulator.h"
 #include "files/SettingsManager.h"
 #include "model/Notify.h"
 
@@ -8,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,22 +24,38 @@ class QToolButton;
 
 namespace lay {
 
-class TAppServices;
+class TDeviceUser;
 class TfmDoc;
+class TfmInfo;
 class TfmMessageWindow;
+class TfmProgress;
+class TfmTest;
+class TTextMetrics;
 class TUserDialogs;
+
+// What the editor starts with: where its files are, and the keyboard it talks to when there is
+// no hardware (the simulator options of the command line).
+struct TEditorSetup {
+    TManagerSetup Manager;
+    std::optional<TSimulatorChoice> Simulator;
+};
 
 // The multiple-document frame: menus, toolbars, the document windows, the message window, the
 // recent files, and the enabled state of every command.
 class TfmMain : public QMainWindow {
     Q_OBJECT
 public:
-    // Takes the program-wide services; dialogs answer the boxes and file dialogs (the platform's
-    // when none is given).
-    explicit TfmMain(std::unique_ptr<TAppServices> services, TUserDialogs* dialogs = nullptr);
+    // Makes the keyboard manager (settings, catalogue, code table, the device) from the setup;
+    // dialogs answer the boxes and file dialogs (the platform's when none is given).
+    explicit TfmMain(const TEditorSetup& setup = {}, TUserDialogs* dialogs = nullptr);
     ~TfmMain() override;
 
-    TAppServices& Services() const { return *FServices; }
+    TKeyboardManager& Manager() const { return *FManager; }
+    // The simulated keyboard the device commands reach, when the editor was started with one.
+    TKeyboardSimulator* Simulator() const { return FSimulator.get(); }
+    TfmInfo& InfoWindow() const { return *FInfo; }
+    TfmTest& TestWindow() const { return *FTest; }
+    TfmProgress& ProgressWindow() const { return *FProgressWindow; }
     TUserDialogs& Dialogs() const { return *FDialogs; }
     TfmMessageWindow& MessageWindow() const { return *FMessageWindow; }
     QMdiArea& MdiArea() const { return *FMdiArea; }
@@ -61,6 +80,9 @@ public:
     void HideCommands();
     void RefreshDeviceList();
     void MessageClicked(const std::string& text, int layoutId);
+    // Every report of a device operation: the main window is disabled from start to finish, the
+    // progress window follows, and the events in between are handled.
+    void ProgressChanged(TProgress& progress);
     // Saves the dock, the recent files, the settings and the toolbars: the last steps of a run.
     void SaveState();
 
@@ -82,7 +104,7 @@ private:
         rLayer3,
         rLayer4,
         rNT,
-        // Commands whose windows or device operations join the editor later.
+        // Commands whose windows join the editor later.
         rLater,
     };
     struct TCommand {
@@ -112,14 +134,34 @@ private:
     void actLayoutCloseAllExecute();
     void actPrintExecute();
     void actHelpAboutExecute();
+    void actDeviceReadInfoExecute();
+    void actDeviceTestExecute();
+    void actDeviceWriteLayoutExecute();
+    void actDeviceReadLayoutExecute();
+    void actDeviceReadMemoryExecute();
+    void actDeviceWriteMemoryExecute();
+    void actDeviceWriteProgramExecute();
+    void miDevicesClick();
+    // Runs a device command; a simulated keyboard keeps what it holds afterwards, also when the
+    // command failed half-way, as a real one would.
+    void DeviceCommand(const std::function<void()>& body);
     void miDocClick();
     void miCaptionClick();
     void SendRequest();
     void ShowWizard();
 
-    std::unique_ptr<TAppServices> FServices;
     std::unique_ptr<TUserDialogs> FOwnDialogs;
     TUserDialogs* FDialogs;
+    // Made in this order and freed in the reverse one: the progress window and the simulated
+    // keyboard go before the manager they work with, the user its questions reach after it.
+    std::unique_ptr<TDeviceUser> FDeviceUser;
+    std::unique_ptr<TTextMetrics> FTextMetrics;
+    std::unique_ptr<TKeyboardManager> FManager;
+    std::unique_ptr<TKeyboardSimulator> FSimulator;
+    // A window of its own, so that it stays usable while the main window is disabled.
+    std::unique_ptr<TfmProgress> FProgressWindow;
+    TfmInfo* FInfo = nullptr;
+    TfmTest* FTest = nullptr;
     QMdiArea* FMdiArea = nullptr;
     TfmMessageWindow* FMessageWindow = nullptr;
     QComboBox* FDevices = nullptr;

@@ -18,8 +18,19 @@ QStringList NameFilters(const QString& filter) {
     return result;
 }
 
+namespace {
+
+// The device side breaks its lines with CR LF, as the keyboard's tools always have; a box
+// wants plain line feeds.
+QString BoxText(QString text) {
+    text.remove('\r');
+    return text.trimmed();
+}
+
+} // namespace
+
 TAnswer TQtDialogs::Ask(QWidget* parent, const QString& title, const QString& text, bool withCancel) {
-    QMessageBox box(QMessageBox::Question, title, text,
+    QMessageBox box(QMessageBox::Question, title, BoxText(text),
                     withCancel ? QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel
                                : QMessageBox::Yes | QMessageBox::No,
                     parent);
@@ -35,11 +46,15 @@ TAnswer TQtDialogs::Ask(QWidget* parent, const QString& title, const QString& te
 }
 
 void TQtDialogs::Inform(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox::information(parent, title, text);
+    QMessageBox::information(parent, title, BoxText(text));
+}
+
+void TQtDialogs::Warning(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox::warning(parent, title, BoxText(text));
 }
 
 void TQtDialogs::Error(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox::critical(parent, title, text);
+    QMessageBox::critical(parent, title, BoxText(text));
 }
 
 namespace {

@@ -17,6 +17,7 @@ public:
     // Yes and No, with Cancel when asked for.
     virtual TAnswer Ask(QWidget* parent, const QString& title, const QString& text, bool withCancel) = 0;
     virtual void Inform(QWidget* parent, const QString& title, const QString& text) = 0;
+    virtual void Warning(QWidget* parent, const QString& title, const QString& text) = 0;
     virtual void Error(QWidget* parent, const QString& title, const QString& text) = 0;
     // False when the user cancelled; otherwise fileName and filterIndex hold the choice.
     virtual bool OpenFile(QWidget* parent, const QString& filter, const QString& folder, int& filterIndex,
@@ -30,6 +31,7 @@ class TQtDialogs : public TUserDialogs {
 public:
     TAnswer Ask(QWidget* parent, const QString& title, const QString& text, bool withCancel) override;
     void Inform(QWidget* parent, const QString& title, const QString& text) override;
+    void Warning(QWidget* parent, const QString& title, const QString& text) override;
     void Error(QWidget* parent, const QString& title, const QString& text) override;
     bool OpenFile(QWidget* parent, const QString& filter, const QString& folder, int& filterIndex,
                   QString& fileName) override;

@@ -1,8 +1,8 @@
 #include "device/DriverSetup.h"
-#include "ui/AppServices.h"
+#include "files/FormatRegistry.h"
 #include "ui/DocForm.h"
+#include "ui/EditorArgs.h"
 #include "ui/MainForm.h"
-#include "ui/QtCanvas.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -30,9 +30,15 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(lay::SAppTitle);
     QApplication::setApplicationDisplayName(lay::SAppTitle);
     std::unique_ptr<lay::TfmMain> main;
+    lay::TEditorArgs args;
     try {
-        main = std::make_unique<lay::TfmMain>(
-            std::make_unique<lay::TAppServices>(lay::TAppOptions{}, std::make_unique<lay::TQtTextMetrics>()));
+        // The platform's own options are gone from the arguments by now.
+        std::vector<std::string> words;
+        const QStringList arguments = QApplication::arguments();
+        for (qsizetype i = 1; i < arguments.size(); ++i)
+            words.push_back(arguments[i].toStdString());
+        args = lay::ParseEditorArgs(words);
+        main = std::make_unique<lay::TfmMain>(args.Setup);
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, lay::SError, QString::fromUtf8(e.what()));
         return 1;
@@ -44,5 +50,7 @@ int main(int argc, char* argv[]) {
         main->move(area.center() - main->rect().center());
     }
     main->show();
+    for (const std::string& file : args.Files)
+        main->Guard([&] { main->OpenLayoutFile(lay::OpenFormatFor(file), file); });
     return QApplication::exec();
 }

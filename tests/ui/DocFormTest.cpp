@@ -1,7 +1,6 @@
 // The document window: selection on the grid, keys, clipboard, grid sizing and printing.
 #include "UiTestSupport.h"
 
-#include "ui/AppServices.h"
 #include "ui/DocForm.h"
 #include "ui/KeyGrid.h"
 #include "ui/MainForm.h"
@@ -159,7 +158,7 @@ void DocFormTest::copyPasteThroughSystemClipboard() {
     TfmDoc& doc = NewDoc(e);
     // The clipboard names the model, so it must be one of the catalogue: eight by four, with no
     // key at columns 2, 4, 6 and 8 of row 4.
-    e.Main->Services().SetLayoutKeyboard(doc.Layout, 5);
+    e.Main->Manager().SetLayoutKeyboard(doc.Layout, 5);
     SetPress(doc, 0, 0, 0, "+A -A");
     SetPress(doc, 0, 1, 0, "+B -B");
     SetPress(doc, 0, 0, 1, "+C -C");

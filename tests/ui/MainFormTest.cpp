@@ -3,7 +3,6 @@
 #include "UiTestSupport.h"
 
 #include "files/IniFile.h"
-#include "ui/AppServices.h"
 #include "ui/DocForm.h"
 #include "ui/KeyGrid.h"
 #include "ui/MainForm.h"
@@ -25,31 +24,31 @@ using namespace lay;
 namespace {
 
 // The commands that work without a document.
-const std::set<QString> kAlways = {"actLayoutNew",  "actLayoutOpen", "miExit",    "miPanelStandard",
-                                   "miPanelDevice", "miPanelLayer",  "miCaption", "miErrorWnd",
-                                   "miDoc",         "actHelpAbout",  "miMessages"};
+const std::set<QString> kAlways = {"actLayoutNew",
+                                   "actLayoutOpen",
+                                   "miExit",
+                                   "miPanelStandard",
+                                   "miPanelDevice",
+                                   "miPanelLayer",
+                                   "miCaption",
+                                   "miErrorWnd",
+                                   "miDoc",
+                                   "actHelpAbout",
+                                   "miMessages",
+                                   "actDeviceReadInfo",
+                                   "actDeviceTest",
+                                   "actDeviceReadLayout",
+                                   "actDeviceReadMemory",
+                                   "actDeviceWriteMemory",
+                                   "actDeviceWriteProgram",
+                                   "miLoader",
+                                   "miWork",
+                                   "miDevices"};
 
-// Commands whose windows or device operations are not part of the editor yet.
-const std::set<QString> kLater = {"actLayoutNewMaster",
-                                  "actPrintPreview",
-                                  "actEditFind",
-                                  "actEditReplace",
-                                  "actEditMSR",
-                                  "actEditKeylock",
-                                  "actEditLayoutProp",
-                                  "actEditKeyProp",
-                                  "actDeviceReadInfo",
-                                  "actDeviceTest",
-                                  "actDeviceWriteLayout",
-                                  "actDeviceReadLayout",
-                                  "actDeviceReadMemory",
-                                  "actDeviceWriteMemory",
-                                  "actDeviceWriteProgram",
-                                  "miLoader",
-                                  "miWork",
-                                  "miAppSettings",
-                                  "miDevices",
-                                  "miUpdate"};
+// Commands whose windows are not part of the editor yet.
+const std::set<QString> kLater = {
+    "actLayoutNewMaster", "actPrintPreview",   "actEditFind",    "actEditReplace", "actEditMSR",
+    "actEditKeylock",     "actEditLayoutProp", "actEditKeyProp", "miAppSettings",  "miUpdate"};
 
 const QStringList kCommands = {"actLayoutNew",
                                "actLayoutNewMaster",
@@ -184,7 +183,7 @@ void MainFormTest::commandsWithTwoLayerLayout() {
     Trigger(e, "actViewSimple");
     QCOMPARE(doc.ViewMode(), int(vmSimplified));
     QVERIFY(e.Main->Action("actViewSimple")->isChecked());
-    QCOMPARE(e.Main->Services().Settings.ViewMode, int(vmSimplified));
+    QCOMPARE(e.Main->Manager().ViewMode(), int(vmSimplified));
     // The next document opens in the mode chosen last.
     Trigger(e, "actLayoutNew");
     QCOMPARE(Active(e).ViewMode(), int(vmSimplified));
@@ -449,8 +448,8 @@ void MainFormTest::shutdownWritesSettingsAndFirstRunOnce() {
     QString settings;
     {
         TTestEditor e;
-        QVERIFY(!e.Main->Services().Settings.FirstRun); // cleared at the first start
-        QVERIFY(e.Main->Documents().empty());           // the wizard is not part of the editor yet
+        QVERIFY(!e.Main->Manager().FirstRun()); // cleared at the first start
+        QVERIFY(e.Main->Documents().empty());   // the wizard is not part of the editor yet
         e.Main->AddRecentFile(e.Path("x.xml").toStdString(), 1);
         Trigger(e, "actLayoutNew");
         Active(e).Layout.Layers.Items(0).KeyAt(0, 0).PressCodes.SetText("+A -A");
@@ -489,7 +488,7 @@ void MainFormTest::saveAsFilterComesFromRegistry() {
     Trigger(e, "actLayoutNew");
     e.Dialogs.Files.push_back(std::nullopt);
     Trigger(e, "actLayoutSaveAs");
-    QCOMPARE(e.Dialogs.LastFilter, QString::fromStdString(e.Main->Services().SaveFilter()));
+    QCOMPARE(e.Dialogs.LastFilter, QString::fromStdString(e.Main->Manager().SaveFilter()));
     // A document without a file name proposes its caption.
     QCOMPARE(e.Dialogs.LastProposedName, Active(e).windowTitle());
 

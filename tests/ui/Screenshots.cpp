@@ -3,22 +3,26 @@
 #include "UiTestSupport.h"
 
 #include "model/Layout.h"
-#include "ui/AppServices.h"
 #include "ui/DocForm.h"
 #include "ui/KeyGrid.h"
 #include "ui/MainForm.h"
 #include "ui/MessageForm.h"
+#include "ui/TestForm.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -162,6 +166,57 @@ int main(int argc, char* argv[]) {
         main.MessageWindow().List()->setCurrentRow(1);
         main.MessageWindow().GotoMessage();
         ok &= Save(main, out + "/messages-docked.png");
+    }
+    {
+        // The four-layer model on the simulated keyboard, after a layout was written into it.
+        TTestEditor e("[Settings]\nKeyboardID=4\n", TSimulatorChoice{{}, 4, {}});
+        TfmMain& main = *e.Main;
+        TfmDoc& till = New(main);
+        FillTill(till.Layout);
+        e.Dialogs.Answers = {TAnswer::Yes};
+        main.Action("actDeviceWriteLayout")->trigger();
+        QTimer::singleShot(0, [&] {
+            if (QWidget* info = QApplication::activeModalWidget()) {
+                ok &= Save(*info, out + "/device-information.png");
+                info->close();
+            } else {
+                std::printf("FAILED device information: no window\n");
+                ok = false;
+            }
+        });
+        main.Action("actDeviceReadInfo")->trigger();
+        ProcessEvents();
+    }
+    {
+        // A few keys of the computer's keyboard pressed on the codes page: A, Enter, the right
+        // arrow (an extended key), Left Shift held around 1. Under X11 the native code is the
+        // Linux key code + 8.
+        TTestEditor e;
+        TfmMain& main = *e.Main;
+        main.Action("actDeviceTest")->trigger();
+        TfmTest& test = main.TestWindow();
+        test.resize(420, 340);
+        QApplication::setActiveWindow(&test);
+        ProcessEvents();
+        auto key = [&](QEvent::Type type, int qtKey, quint32 linux, const QString& text) {
+            QKeyEvent event(type, qtKey, Qt::NoModifier, linux + 8, 0, 0, text);
+            QApplication::sendEvent(test.Codes(), &event);
+        };
+        for (const auto& [qtKey, linux, text] : {std::tuple{int(Qt::Key_A), 30u, QString("a")},
+                                                 std::tuple{int(Qt::Key_Return), 28u, QString("\r")},
+                                                 std::tuple{int(Qt::Key_Right), 106u, QString()}}) {
+            key(QEvent::KeyPress, qtKey, linux, text);
+            key(QEvent::KeyRelease, qtKey, linux, text);
+        }
+        key(QEvent::KeyPress, Qt::Key_Shift, 42, {});
+        key(QEvent::KeyPress, Qt::Key_1, 2, "!");
+        key(QEvent::KeyRelease, Qt::Key_1, 2, "!");
+        key(QEvent::KeyRelease, Qt::Key_Shift, 42, {});
+        if (test.Codes()->toPlainText().isEmpty()) {
+            std::printf("FAILED keyboard test: no key reached the codes page\n");
+            ok = false;
+        }
+        ok &= Save(test, out + "/keyboard-test.png");
     }
     return ok ? 0 : 1;
 }

@@ -1,6 +1,5 @@
 #include "UiTestSupport.h"
 
-#include "ui/AppServices.h"
 #include "ui/MainForm.h"
 #include "ui/QtCanvas.h"
 
@@ -25,6 +24,10 @@ TAnswer TScriptedDialogs::Ask(QWidget*, const QString& title, const QString& tex
 
 void TScriptedDialogs::Inform(QWidget*, const QString& title, const QString& text) {
     Boxes.push_back({"inform", title, text});
+}
+
+void TScriptedDialogs::Warning(QWidget*, const QString& title, const QString& text) {
+    Boxes.push_back({"warning", title, text});
 }
 
 void TScriptedDialogs::Error(QWidget*, const QString& title, const QString& text) {
@@ -64,18 +67,19 @@ std::vector<TScriptedDialogs::TBox> TScriptedDialogs::Of(const QString& kind) co
     return result;
 }
 
-TTestEditor::TTestEditor(const QString& settingsText) {
+TTestEditor::TTestEditor(const QString& settingsText, std::optional<TSimulatorChoice> simulator) {
     if (!settingsText.isEmpty()) {
         QFile file(SettingsFile());
         if (file.open(QIODevice::WriteOnly))
             file.write(settingsText.toUtf8());
     }
-    TAppOptions options;
-    options.SettingsFile = SettingsFile().toStdString();
-    options.CatalogueFolder = LAYOMATIC_DATA "/Клавиатуры";
-    options.CodeFile = LAYOMATIC_DATA "/Клавиши/Клавиши.xml";
-    Main = std::make_unique<TfmMain>(
-        std::make_unique<TAppServices>(options, std::make_unique<TQtTextMetrics>()), &Dialogs);
+    TEditorSetup setup;
+    setup.Manager.SettingsFile = SettingsFile().toStdString();
+    setup.Manager.CatalogueFolder = LAYOMATIC_DATA "/Клавиатуры";
+    setup.Manager.CodeFile = LAYOMATIC_DATA "/Клавиши/Клавиши.xml";
+    setup.Manager.FirmwareFolder = Dir.filePath("Прошивки").toStdString();
+    setup.Simulator = std::move(simulator);
+    Main = std::make_unique<TfmMain>(setup, &Dialogs);
     Main->resize(1000, 700);
     Main->show();
     ProcessEvents();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/KeyboardSimulator.h"
 #include "model/Layout.h"
 #include "ui/UserDialogs.h"
 
@@ -20,7 +21,7 @@ class TfmDoc;
 class TScriptedDialogs : public TUserDialogs {
 public:
     struct TBox {
-        QString Kind; // "ask", "inform", "error"
+        QString Kind; // "ask", "inform", "warning", "error"
         QString Title;
         QString Text;
     };
@@ -38,6 +39,7 @@ public:
 
     TAnswer Ask(QWidget*, const QString& title, const QString& text, bool withCancel) override;
     void Inform(QWidget*, const QString& title, const QString& text) override;
+    void Warning(QWidget*, const QString& title, const QString& text) override;
     void Error(QWidget*, const QString& title, const QString& text) override;
     bool OpenFile(QWidget*, const QString& filter, const QString& folder, int& filterIndex,
                   QString& fileName) override;
@@ -50,9 +52,11 @@ private:
     bool NextFile(const QString& filter, int& filterIndex, QString& fileName);
 };
 
-// A main window over a settings file in a temporary folder and the catalogue of data/.
+// A main window over a settings file in a temporary folder and the catalogue of data/; with a
+// simulator choice its device commands reach a simulated keyboard.
 struct TTestEditor {
-    explicit TTestEditor(const QString& settingsText = {});
+    explicit TTestEditor(const QString& settingsText = {},
+                         std::optional<TSimulatorChoice> simulator = std::nullopt);
     ~TTestEditor();
     QString SettingsFile() const;
     QString Path(const QString& name) const { return Dir.filePath(name); }
