@@ -68,6 +68,9 @@ struct TEditorBench {
                 key.ReleaseCodes.SetText("+ENTER -ENTER");
                 key.Notes.SetText("C1;4;10;E1;4;10;G1;4;10");
                 key.SetText("Клавиша " + std::to_string(i + 1));
+                // Picture view: a caption on a coloured key, as tills are labelled.
+                key.Picture.SetText("Итог " + std::to_string(i + 1));
+                key.Picture.SetBackgroundColor(0xC0E0FF + static_cast<TColor>((i * 37) % 64));
             }
         }
         FileName = Dir.filePath("largest.xml").toStdString();
@@ -87,7 +90,9 @@ void BM_OpenLayoutDocument(benchmark::State& state) {
         TfmDoc doc(*b.Manager, b.Dialogs);
         b.Manager->OpenLayout(doc.Layout, 0, b.FileName);
         doc.resize(1200, 800);
+        doc.show();
         doc.SetGridSize(doc.Layout.ColCount() + 1, doc.Layout.RowCount() + 1);
+        QApplication::processEvents();
         benchmark::DoNotOptimize(doc.Layout.LayerCount());
     }
     state.counters["keys"] = b.KeyCount;
@@ -100,8 +105,10 @@ void BM_RepaintGrid(benchmark::State& state) {
     TfmDoc doc(*b.Manager, b.Dialogs);
     b.Manager->OpenLayout(doc.Layout, 0, b.FileName);
     doc.resize(1200, 800);
+    doc.show();
     doc.SetViewMode(static_cast<int>(state.range(0)));
     doc.SetGridSize(doc.Layout.ColCount() + 1, doc.Layout.RowCount() + 1);
+    QApplication::processEvents();
     QImage image(doc.Grid().size(), QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
         QPainter painter(&image);
@@ -112,6 +119,11 @@ void BM_RepaintGrid(benchmark::State& state) {
     state.SetLabel(state.range(0) == vmLayout    ? "layout"
                    : state.range(0) == vmPicture ? "picture"
                                                  : "simplified");
+    state.counters["width"] = image.width();
+    state.counters["height"] = image.height();
+    // EDITOR_BENCH_IMAGES=FOLDER keeps the painted grids, to see what was measured.
+    if (const char* folder = std::getenv("EDITOR_BENCH_IMAGES"))
+        image.save(QString("%1/grid-%2.png").arg(folder).arg(state.range(0)));
 }
 BENCHMARK(BM_RepaintGrid)->Arg(vmLayout)->Arg(vmSimplified)->Arg(vmPicture)->Unit(benchmark::kMillisecond);
 

@@ -684,7 +684,6 @@ void TfmMain::actDeviceReadLayoutExecute() {
     FManager->ReadLayout(layout);
     TfmDoc& doc = NewDocument();
     doc.AssignLayout(layout);
-    doc.Layout.ClearModified();
     PlaceDocument(doc);
     UpdateCommands();
 }
