@@ -78,7 +78,7 @@ class TDialogDeviceUser : public TDeviceUser {
 public:
     TDialogDeviceUser(TUserDialogs& dialogs, QWidget* parent) : FDialogs(dialogs), FParent(parent) {}
     bool Confirm(const std::string& text) override {
-        return FDialogs.Ask(FParent, SAttentionTitle, FromUtf8(text), false) == TAnswer::Yes;
+        return FDialogs.Ask(FParent, SAttentionTitle, FromUtf8(text), false, true) == TAnswer::Yes;
     }
     void Warning(const std::string& text) override {
         FDialogs.Warning(FParent, SAttentionTitle, FromUtf8(text));

@@ -104,7 +104,7 @@ void TfmProgress::reject() {
         QDialog::reject();
         return;
     }
-    if (FDialogs.Ask(this, SAppTitle, SCancelOperation, false) == TAnswer::Yes && FProgress)
+    if (FDialogs.Ask(this, SAppTitle, SCancelOperation, false, true) == TAnswer::Yes && FProgress)
         FProgress->Cancel();
 }
 

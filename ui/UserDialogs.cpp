@@ -29,8 +29,9 @@ QString BoxText(QString text) {
 
 } // namespace
 
-TAnswer TQtDialogs::Ask(QWidget* parent, const QString& title, const QString& text, bool withCancel) {
-    QMessageBox box(QMessageBox::Question, title, BoxText(text),
+TAnswer TQtDialogs::Ask(QWidget* parent, const QString& title, const QString& text, bool withCancel,
+                        bool warning) {
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Question, title, BoxText(text),
                     withCancel ? QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel
                                : QMessageBox::Yes | QMessageBox::No,
                     parent);

@@ -14,8 +14,9 @@ enum class TAnswer { Yes, No, Cancel };
 class TUserDialogs {
 public:
     virtual ~TUserDialogs() = default;
-    // Yes and No, with Cancel when asked for.
-    virtual TAnswer Ask(QWidget* parent, const QString& title, const QString& text, bool withCancel) = 0;
+    // Yes and No, with Cancel when asked for; a warning rather than a question when asked for.
+    virtual TAnswer Ask(QWidget* parent, const QString& title, const QString& text, bool withCancel,
+                        bool warning = false) = 0;
     virtual void Inform(QWidget* parent, const QString& title, const QString& text) = 0;
     virtual void Warning(QWidget* parent, const QString& title, const QString& text) = 0;
     virtual void Error(QWidget* parent, const QString& title, const QString& text) = 0;
@@ -29,7 +30,8 @@ public:
 // The platform's message boxes and file dialogs.
 class TQtDialogs : public TUserDialogs {
 public:
-    TAnswer Ask(QWidget* parent, const QString& title, const QString& text, bool withCancel) override;
+    TAnswer Ask(QWidget* parent, const QString& title, const QString& text, bool withCancel,
+                bool warning = false) override;
     void Inform(QWidget* parent, const QString& title, const QString& text) override;
     void Warning(QWidget* parent, const QString& title, const QString& text) override;
     void Error(QWidget* parent, const QString& title, const QString& text) override;

@@ -11,7 +11,7 @@
 
 namespace lay {
 
-TAnswer TScriptedDialogs::Ask(QWidget*, const QString& title, const QString& text, bool) {
+TAnswer TScriptedDialogs::Ask(QWidget*, const QString& title, const QString& text, bool, bool) {
     Boxes.push_back({"ask", title, text});
     if (Answers.empty()) {
         qWarning("unscripted question: %s", qPrintable(text));

@@ -37,7 +37,8 @@ public:
     QString LastFilter;
     QString LastProposedName;
 
-    TAnswer Ask(QWidget*, const QString& title, const QString& text, bool withCancel) override;
+    TAnswer Ask(QWidget*, const QString& title, const QString& text, bool withCancel,
+                bool warning = false) override;
     void Inform(QWidget*, const QString& title, const QString& text) override;
     void Warning(QWidget*, const QString& title, const QString& text) override;
     void Error(QWidget*, const QString& title, const QString& text) override;
