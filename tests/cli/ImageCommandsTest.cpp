@@ -1,5 +1,4 @@
 #include "CliRun.h"
-#include "tests/common/TempDir.h"
 
 #include "files/FileUtils.h"
 #include "model/Text.h"
@@ -14,15 +13,10 @@ using test::RunCli;
 
 namespace {
 
-const std::string kLayouts = std::string(LAYOMATIC_TEST_DATA) + "/layouts/";
-const std::string kCatalogue = std::string(LAYOMATIC_DATA) + "/Клавиатуры";
+using test::kCatalogue;
+using test::kLayouts;
 
-class ImageCommands : public ::testing::Test {
-protected:
-    std::string Temp(const std::string& name) const { return FDir / name; }
-
-    TTempDir FDir;
-};
+class ImageCommands : public test::TCliTest {};
 
 } // namespace
 

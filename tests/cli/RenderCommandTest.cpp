@@ -12,7 +12,7 @@ using test::RunCli;
 namespace {
 
 const std::string kSample = std::string(LAYOMATIC_TEST_DATA) + "/layouts/layout-210.xml";
-const std::string kCatalogue = std::string(LAYOMATIC_DATA) + "/Клавиатуры";
+using test::kCatalogue;
 
 } // namespace
 
