@@ -167,14 +167,6 @@ private:
     std::unique_ptr<TKeyboardSimulator> FSimulator;
 };
 
-bool HasExtension(const std::string& fileName, const std::string& ext) {
-    std::string actual = ToPath(fileName).extension().string();
-    for (char& c : actual)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return actual == ext;
-}
-
 } // namespace
 
 int CmdInfo(const std::vector<std::string>& words, TIo& io) {
@@ -210,7 +202,7 @@ int CmdWrite(const std::vector<std::string>& words, TIo& io) {
     const std::string& fileName = s.Args.Positional()[0];
     return s.Run([&] {
         TLayout layout;
-        s.Manager->OpenLayout(layout, HasExtension(fileName, ".bin") ? ofBin210 : ofXML, fileName);
+        s.Manager->OpenLayout(layout, OpenFormatFor(fileName), fileName);
         s.Manager->WriteLayout(layout);
         io.Out << "Раскладка " << fileName << " записана в клавиатуру\n";
     });

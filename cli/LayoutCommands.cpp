@@ -5,6 +5,7 @@
 
 #include "files/BinLayout.h"
 #include "files/FileUtils.h"
+#include "files/FormatRegistry.h"
 #include "files/Keyboards.h"
 #include "model/Errors.h"
 #include "model/Layout.h"
@@ -131,12 +132,6 @@ std::string VersionText(std::uint16_t version) {
     return std::to_string(version >> 8) + "." + std::to_string(version & 0xFF);
 }
 
-// Images are told by their extension, as the session opens them.
-bool IsImageFile(const std::string& fileName) {
-    const std::string ext = ToPath(fileName).extension().string();
-    return ext == ".bin" || ext == ".BIN";
-}
-
 // The image's own header, before the reader interprets it: what a keyboard would find there.
 void DumpImageHeader(const TBytes& image, std::ostream& out) {
     const TBinLayoutHeader h = ReadBinLayoutHeader(image);
@@ -207,7 +202,7 @@ int CmdDump(const std::vector<std::string>& words, TIo& io) {
     // The header comes first and on its own: when the reader refuses the image, what its header
     // says is what one needs to see.
     std::string header;
-    if (IsImageFile(fileName)) {
+    if (OpenFormatFor(fileName) == ofBin210) {
         const std::string bytes = ReadFileBytes(fileName);
         std::ostringstream text;
         DumpImageHeader(TBytes(bytes.begin(), bytes.end()), text);

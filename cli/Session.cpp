@@ -36,9 +36,7 @@ TSession::~TSession() {
 }
 
 void TSession::Open(TLayout& layout, const std::string& fileName) {
-    const std::string ext = ToPath(fileName).extension().string();
-    const bool image = ext == ".bin" || ext == ".BIN";
-    OpenFormats.Items(image ? ofBin210 : ofXML).LoadFromFile(layout, fileName);
+    OpenFormats.Items(OpenFormatFor(fileName)).LoadFromFile(layout, fileName);
 }
 
 TLayoutFormat& TSession::SaveFormat(const std::string& name) {

@@ -30,7 +30,9 @@ std::string TCodeSetFile::DefaultFileName() {
     return FromPath(ToPath(ProgramFolder()) / ToPath("Клавиши") / ToPath("Клавиши.xml"));
 }
 
-bool TCodeSetFile::Load(TCodeSet& codeSet) { return Load(codeSet, DefaultFileName()); }
+bool TCodeSetFile::Load(TCodeSet& codeSet) {
+    return Load(codeSet, DefaultFileName());
+}
 
 bool TCodeSetFile::Load(TCodeSet& codeSet, const std::string& fileName) {
     try {

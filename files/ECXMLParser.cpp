@@ -351,7 +351,12 @@ void TECXMLParser::LoadFromString(std::string_view bytes) {
     FRoot->Clear();
     FRoot->SetName({});
     TXMLItem* current = FRoot.get();
+    int depth = 1; // of current
     int lastLine = 1;
+    auto deeper = [&] {
+        if (depth >= MaxXMLDepth)
+            RaiseXMLError(lastLine);
+    };
     for (; tokens.Kind() != TXMLTokenKind::End; tokens.Next()) {
         lastLine = tokens.Line();
         if (!current)
@@ -378,12 +383,16 @@ void TECXMLParser::LoadFromString(std::string_view bytes) {
                 current->SetText(current->Text() + "\r\n" + XMLUnescape(token));
             break;
         case TXMLTokenKind::StartTag:
-            if (!Trim(current->Name()).empty())
+            if (!Trim(current->Name()).empty()) {
+                deeper();
                 current = &current->New();
+                ++depth;
+            }
             current->SetName(TagName(token));
             ReadAttributes(token, *current);
             break;
         case TXMLTokenKind::EmptyTag: {
+            deeper();
             TXMLItem& child = current->New();
             child.SetName(TagName(token));
             ReadAttributes(token, child);
@@ -391,6 +400,7 @@ void TECXMLParser::LoadFromString(std::string_view bytes) {
         }
         case TXMLTokenKind::EndTag:
             current = current->Parent();
+            --depth;
             break;
         default: // comments
             break;

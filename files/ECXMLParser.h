@@ -72,6 +72,12 @@ private:
     bool FCrLfInAsString = true;
 };
 
+// Elements nest at most this deep in a file the parser reads, the document element counting as the
+// first level. A deeper file is refused as malformed: the program's own files nest a handful of
+// levels, and everything that walks a tree (the writer, the readers of the files, the tree's own
+// destructor) goes down it by recursion.
+inline constexpr int MaxXMLDepth = 256;
+
 // The reader and writer of every XML file of the program: keyboard descriptions, layouts and
 // the standard code file. It reads the small subset of XML those files use, and writes them the
 // way they have always been written, so that earlier versions still read them: Windows-1251

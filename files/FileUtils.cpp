@@ -1,7 +1,9 @@
 #include "files/FileUtils.h"
 
 #include "model/Errors.h"
+#include "model/Text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -130,6 +132,26 @@ std::string ProgramPath() {
 
 std::string ProgramFolder() {
     return FromPath(ToPath(ProgramPath()).parent_path());
+}
+
+std::vector<std::filesystem::path> ListXmlFiles(const std::filesystem::path& folder, std::error_code& ec) {
+    std::vector<std::filesystem::path> files;
+    ec.clear();
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code fileEc;
+        if (it->is_regular_file(fileEc) && HasExtension(FromPath(it->path()), ".xml"))
+            files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+        const std::string na = FromPath(a.filename()), nb = FromPath(b.filename());
+        const int c = AnsiCompareText(na, nb);
+        return c != 0 ? c < 0 : na < nb;
+    });
+    return files;
+}
+
+bool HasExtension(const std::string& fileName, std::string_view extension) {
+    return AnsiSameText(FromPath(ToPath(fileName).extension()), extension);
 }
 
 } // namespace lay

@@ -2,6 +2,7 @@
 
 #include "files/BinLayout.h"
 #include "files/EMFLayout.h"
+#include "files/FileUtils.h"
 #include "files/XMLLayout.h"
 
 #include <array>
@@ -59,6 +60,10 @@ std::string SaveFormatName(const TLayoutFormats& formats, int index) {
         if (formats.Items(index).GetFilter() == named.Filter)
             return named.Name;
     return {};
+}
+
+int OpenFormatFor(const std::string& fileName) {
+    return HasExtension(fileName, ".bin") ? ofBin210 : ofXML;
 }
 
 } // namespace lay

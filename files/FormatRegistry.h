@@ -20,6 +20,10 @@ enum : int {
 // Places of the open registry.
 enum : int { ofXML = 0, ofBin210 = 1 };
 
+// The open format a layout file is read with when nobody chose one: device images by their
+// ".bin" extension, XML layouts otherwise.
+int OpenFormatFor(const std::string& fileName);
+
 // Appends the formats of each registry in their fixed order.
 void FillSaveRegistry(TLayoutFormats& formats);
 void FillOpenRegistry(TLayoutFormats& formats);

@@ -6,7 +6,9 @@
 
 namespace lay {
 
-const TKeyboards& TLayoutFormat::Keyboards() const { return FOwner->Keyboards(); }
+const TKeyboards& TLayoutFormat::Keyboards() const {
+    return FOwner->Keyboards();
+}
 
 void TLayoutFormat::SaveToStream(TLayout&, TBinStream&) {}
 
@@ -16,7 +18,8 @@ void TLayoutFormat::SaveToFile(TLayout& layout, const std::string& fileName) {
     TBinStream stream;
     SaveToStream(layout, stream);
     const TBytes& bytes = stream.Bytes();
-    WriteFileAtomically(fileName, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    WriteFileAtomically(fileName,
+                        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     layout.SetFileName(fileName);
 }
 

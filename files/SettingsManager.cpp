@@ -4,6 +4,7 @@
 #include "files/IniFile.h"
 #include "model/Errors.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -22,12 +23,21 @@ namespace lay {
 
 namespace {
 
-// Rounds half away from zero, as the platform's own MulDiv does.
+// Rounds half away from zero, as the platform's own MulDiv does, and like it gives -1 for a zero
+// denominator or a result that does not fit an int (a settings file may hold any numbers).
 int MulDiv(int number, int numerator, int denominator) {
     if (denominator == 0)
         return -1;
     const double exact = static_cast<double>(number) * numerator / denominator;
-    return static_cast<int>(exact < 0 ? std::ceil(exact - 0.5) : std::floor(exact + 0.5));
+    const double rounded = exact < 0 ? std::ceil(exact - 0.5) : std::floor(exact + 0.5);
+    if (rounded < static_cast<double>(INT_MIN) || rounded > static_cast<double>(INT_MAX))
+        return -1;
+    return static_cast<int>(rounded);
+}
+
+// The one int without a negative counterpart stays at the end of the range.
+int Negative(int value) {
+    return value == INT_MIN ? INT_MAX : -value;
 }
 
 constexpr const char* kSettings = "SETTINGS";
@@ -62,12 +72,12 @@ std::string ConfigFolder() {
 
 void TFontSettings::SetHeight(int height) {
     Height = height;
-    Size = -MulDiv(height, 72, PixelsPerInch);
+    Size = Negative(MulDiv(height, 72, PixelsPerInch));
 }
 
 void TFontSettings::SetSize(int size) {
     Size = size;
-    Height = -MulDiv(size, PixelsPerInch, 72);
+    Height = Negative(MulDiv(size, PixelsPerInch, 72));
 }
 
 std::string TSettingsManager::FileNameFor(const std::string& programPath) {

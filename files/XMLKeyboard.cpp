@@ -103,20 +103,10 @@ void TXMLKeyboard::LoadFromFolder(const std::string& folder, TKeyboards& keyboar
     // Files are opened by their full path; the process's current folder is never changed.
     // Names are sorted so that the first of two entries with one identifier is the same on
     // every machine.
-    std::vector<std::filesystem::path> files;
-    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code fileEc;
-        if (it->is_regular_file(fileEc) && AnsiSameText(FromPath(it->path().extension()), ".xml"))
-            files.push_back(it->path());
-    }
+    const std::vector<std::filesystem::path> files = ListXmlFiles(dir, ec);
     if (ec)
         throw Exception("Не удалось загрузить описания клавиатур:\r\nНе удалось прочитать директорию \"" +
                         folder + "\"");
-    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
-        const std::string na = FromPath(a.filename()), nb = FromPath(b.filename());
-        const int c = AnsiCompareText(na, nb);
-        return c != 0 ? c < 0 : na < nb;
-    });
 
     TKeyboards scratchList;
     TKeyboard& scratch = scratchList.Add();

@@ -1,6 +1,7 @@
 #include "model/KeyLock.h"
 
 #include "model/Errors.h"
+#include "model/Utils.h"
 
 #include <algorithm>
 #include <iterator>
@@ -9,11 +10,7 @@ namespace lay {
 
 namespace {
 const char* const kPositionTypeCaptions[] = {
-    "Макрос",
-    "Переход на 1 cлой",
-    "Переход на 2 cлой",
-    "Переход на 3 cлой",
-    "Переход на 4 cлой",
+    "Макрос", "Переход на 1 cлой", "Переход на 2 cлой", "Переход на 3 cлой", "Переход на 4 cлой",
 };
 } // namespace
 
@@ -93,12 +90,7 @@ void TKeyLock::Assign(const TKeyLock& source) {
 }
 
 bool TKeyLock::Equals(const TKeyLock& other) const {
-    if (Count() != other.Count())
-        return false;
-    for (std::size_t i = 0; i < FItems.size(); ++i)
-        if (!FItems[i]->Equals(*other.FItems[i]))
-            return false;
-    return true;
+    return ItemsEqual(FItems, other.FItems);
 }
 
 bool TKeyLock::Check() {

@@ -28,11 +28,8 @@ int MulDiv(int a, int b, int c) {
     const long long r = num % c;
     if (std::llabs(r) * 2 >= std::llabs(static_cast<long long>(c)))
         q += ((num < 0) == (c < 0)) ? 1 : -1;
-    if (q > INT_MAX)
-        return INT_MAX;
-    if (q < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(q);
+    // Kept within ±INT_MAX, so that the negative the callers take is an int as well.
+    return static_cast<int>(std::clamp<long long>(q, -INT_MAX, INT_MAX));
 }
 
 std::uint32_t Le32(std::span<const std::uint8_t> bytes) {

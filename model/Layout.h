@@ -141,7 +141,8 @@ public:
 
     // Draws layer 1's key pictures: the matrix as a grid of cells (columns that do not fit the
     // area continue in one block below) and under it the groups as larger boxes.
-    void Draw(TCanvas& canvas, int cellWidth, const TRect& area, int vertGap, int horzGap, int cellHeight) const;
+    void Draw(TCanvas& canvas, int cellWidth, const TRect& area, int vertGap, int horzGap,
+              int cellHeight) const;
     // One key's picture in a rectangle; nothing for no key.
     void DrawKey(TCanvas& canvas, const TRect& rect, const TKey* key) const;
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <vector>
 
 namespace lay {
 
@@ -31,6 +32,21 @@ const TKey* ClipKey(const TLayer& layer, long long col, long long row) {
     return layer.FindKey(static_cast<int>(col - 1), static_cast<int>(row - 1));
 }
 
+// The layers a paste fills: the first in picture view (pictures are shared), the shown one, or
+// all of them; only those both layouts have.
+std::vector<int> PasteLayers(int layer, int viewMode, int sharedCount) {
+    std::vector<int> indexes;
+    if (viewMode == vmPicture)
+        indexes.push_back(0);
+    else if (layer != 0)
+        indexes.push_back(layer - 1);
+    else
+        for (int i = 0; i < sharedCount; ++i)
+            indexes.push_back(i);
+    std::erase_if(indexes, [sharedCount](int index) { return index < 0 || index >= sharedCount; });
+    return indexes;
+}
+
 } // namespace
 
 void TLayout::CopyTo(TLayout& clip) const {
@@ -53,19 +69,9 @@ void TLayout::Paste(const TLayout& clip, int layer, int viewMode) {
 // of a four-layer layout fills layer 1 and leaves the others, rather than stopping half-way
 // with an index error.
 void TLayout::PasteSingle(const TLayout& clip, int layer, int viewMode) {
-    std::vector<int> indexes;
-    if (viewMode == vmPicture)
-        indexes.push_back(0);
-    else if (layer != 0)
-        indexes.push_back(layer - 1);
-    else
-        for (int i = 0; i < Layers.Count(); ++i)
-            indexes.push_back(i);
     const TRect& from = clip.Selection();
     const TRect cells = CellsInMatrix(Selection(), ColCount(), RowCount());
-    for (int index : indexes) {
-        if (index < 0 || index >= Layers.Count() || index >= clip.Layers.Count())
-            continue;
+    for (int index : PasteLayers(layer, viewMode, std::min(Layers.Count(), clip.Layers.Count()))) {
         const TKey* source = ClipKey(clip.Layers.Items(index), from.Left, from.Top);
         const TLayer& target = Layers.Items(index);
         for (int col = cells.Left; col <= cells.Right; ++col)
@@ -77,20 +83,10 @@ void TLayout::PasteSingle(const TLayout& clip, int layer, int viewMode) {
 
 void TLayout::PasteRect(const TLayout& clip, int layer, int viewMode) {
     FitSelection(clip);
-    std::vector<int> indexes;
-    if (viewMode == vmPicture)
-        indexes.push_back(0);
-    else if (layer != 0)
-        indexes.push_back(layer - 1);
-    else
-        for (int i = 0; i < clip.Layers.Count(); ++i)
-            indexes.push_back(i);
     const TRect& from = clip.Selection();
     const TRect& to = Selection();
     const TRect cells = CellsInMatrix(to, ColCount(), RowCount());
-    for (int index : indexes) {
-        if (index < 0 || index >= Layers.Count() || index >= clip.Layers.Count())
-            continue;
+    for (int index : PasteLayers(layer, viewMode, std::min(Layers.Count(), clip.Layers.Count()))) {
         const TLayer& source = clip.Layers.Items(index);
         const TLayer& target = Layers.Items(index);
         for (int col = cells.Left; col <= cells.Right; ++col)

@@ -4,27 +4,6 @@
 
 namespace lay {
 
-void TStringNotify::SetValue(const std::string& value) {
-    if (value == FValue)
-        return;
-    FValue = value;
-    Changed();
-}
-
-void TKeyTypeNotify::SetValue(std::uint8_t value) {
-    if (value == FValue)
-        return;
-    FValue = value;
-    Changed();
-}
-
-void TRepeatKeyNotify::SetValue(std::uint8_t value) {
-    if (value == FValue)
-        return;
-    FValue = value;
-    Changed();
-}
-
 TMasterKey::TMasterKey()
     : Notes(&FNotifier), RepeatKey(&FNotifier), Text(&FNotifier), KeyType(&FNotifier), PressCodes(&FNotifier),
       ReleaseCodes(&FNotifier), Picture(&FNotifier) {

@@ -12,35 +12,24 @@ namespace lay {
 
 // Single values of the multi-key editor that remember, through their own Modified flag, whether
 // the user changed them. Setting an equal value is no change.
-class TStringNotify : public TNotifyObject {
+template <class T> class TValueNotify : public TNotifyObject {
 public:
     using TNotifyObject::TNotifyObject;
-    const std::string& Value() const { return FValue; }
-    void SetValue(const std::string& value);
+    const T& Value() const { return FValue; }
+    void SetValue(const T& value) {
+        if (value == FValue)
+            return;
+        FValue = value;
+        Changed();
+    }
 
 private:
-    std::string FValue;
+    T FValue{};
 };
 
-class TKeyTypeNotify : public TNotifyObject {
-public:
-    using TNotifyObject::TNotifyObject;
-    std::uint8_t Value() const { return FValue; }
-    void SetValue(std::uint8_t value);
-
-private:
-    std::uint8_t FValue = 0;
-};
-
-class TRepeatKeyNotify : public TNotifyObject {
-public:
-    using TNotifyObject::TNotifyObject;
-    std::uint8_t Value() const { return FValue; }
-    void SetValue(std::uint8_t value);
-
-private:
-    std::uint8_t FValue = 0;
-};
+using TStringNotify = TValueNotify<std::string>;
+using TKeyTypeNotify = TValueNotify<std::uint8_t>;
+using TRepeatKeyNotify = TValueNotify<std::uint8_t>;
 
 // The edit buffer of the key window and the picture window: the values of one key, or those
 // all selected keys share, written back field by field to every selected key. It has a notifier

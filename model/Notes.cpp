@@ -104,12 +104,7 @@ void TNotes::Assign(const TNotes& source) {
 }
 
 bool TNotes::Equals(const TNotes& other) const {
-    if (Count() != other.Count())
-        return false;
-    for (std::size_t i = 0; i < FItems.size(); ++i)
-        if (!FItems[i]->Equals(*other.FItems[i]))
-            return false;
-    return true;
+    return ItemsEqual(FItems, other.FItems);
 }
 
 std::string TNotes::Text() const {

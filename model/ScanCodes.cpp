@@ -149,12 +149,7 @@ TBytes TScanCodes::Bytes() const {
 }
 
 bool TScanCodes::Equals(const TScanCodes& other) const {
-    if (Count() != other.Count())
-        return false;
-    for (std::size_t i = 0; i < FItems.size(); ++i)
-        if (!FItems[i]->Equals(*other.FItems[i]))
-            return false;
-    return true;
+    return ItemsEqual(FItems, other.FItems);
 }
 
 void TScanCodes::Assign(const TScanCodes& source) {

@@ -7,7 +7,6 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <system_error>
 
 namespace lay {
 
@@ -250,28 +249,6 @@ std::string GraphicExtension(std::string_view graphicClass) {
 
 std::string LayerCaption(int index) {
     return "Слой " + std::to_string(static_cast<long long>(index) + 1);
-}
-
-std::vector<std::string> ListXmlFiles(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(folder, ec);
-    if (ec)
-        return names;
-    for (const std::filesystem::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec)
-            break;
-        if (!it->is_regular_file(ec) || ec)
-            continue;
-        const std::u8string u8name = it->path().filename().u8string();
-        std::string name(u8name.begin(), u8name.end());
-        // The pattern "*.xml" of the catalogue folder ignores letter case, as the folder's
-        // file system always has.
-        if (name.size() > 4 && AnsiSameText(name.substr(name.size() - 4), ".xml"))
-            names.push_back(std::move(name));
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 bool TestBit(std::uint32_t value, int bit) {

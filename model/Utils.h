@@ -2,8 +2,9 @@
 
 #include "model/Types.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -56,9 +57,6 @@ std::string FileNameWithoutExt(std::string_view fileName);
 std::string GraphicExtension(std::string_view graphicClass);
 // How layers are named in lists: index 0 is "Слой 1".
 std::string LayerCaption(int index);
-// Bare names of the *.xml files of a folder (hidden ones included), sorted by name; an empty
-// list when the folder cannot be read. The process's current folder is left alone.
-std::vector<std::string> ListXmlFiles(const std::filesystem::path& folder);
 
 // Bits 0 to 31 of an integer; any other bit number reads as clear and sets nothing.
 bool TestBit(std::uint32_t value, int bit);
@@ -68,5 +66,12 @@ std::uint32_t SetBit(std::uint32_t value, int bit, bool state = true);
 // fault of the caller and raises "Invalid size of set".
 std::uint32_t GetSetValue(const void* set, int size);
 void SetSetValue(void* set, int size, std::uint32_t value);
+
+// Two lists of owned items that are equal item by item, in order.
+template <class T>
+bool ItemsEqual(const std::vector<std::unique_ptr<T>>& a, const std::vector<std::unique_ptr<T>>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const auto& x, const auto& y) { return x->Equals(*y); });
+}
 
 } // namespace lay

@@ -1,9 +1,6 @@
 #include "ui/EditorArgs.h"
 
-#include "files/FileUtils.h"
-#include "files/FormatRegistry.h"
 #include "model/Errors.h"
-#include "model/Text.h"
 
 #include <charconv>
 #include <optional>
@@ -61,10 +58,6 @@ TEditorArgs ParseEditorArgs(const std::vector<std::string>& words) {
     if (simulated)
         args.Setup.Simulator = TSimulatorChoice{target, model, firmware};
     return args;
-}
-
-int OpenFormatFor(const std::string& fileName) {
-    return AnsiSameText(ToPath(fileName).extension().string(), ".bin") ? ofBin210 : ofXML;
 }
 
 } // namespace lay

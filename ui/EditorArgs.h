@@ -19,8 +19,4 @@ struct TEditorArgs {
 // is missing.
 TEditorArgs ParseEditorArgs(const std::vector<std::string>& words);
 
-// The open format a file is read with when it is named on the command line: device images by
-// their ".bin" extension, XML layouts otherwise.
-int OpenFormatFor(const std::string& fileName);
-
 } // namespace lay

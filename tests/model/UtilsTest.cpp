@@ -4,9 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 
 using namespace lay;
@@ -253,24 +250,4 @@ TEST(SmallHelpers, BitsAndSets) {
         EXPECT_THROW(SetSetValue(&d, size, 1), Exception);
     }
     EXPECT_EQ(d, 0xDEADBEEFu);
-}
-
-TEST(ListXmlFiles, NamesTheXmlFilesAndKeepsTheCurrentFolder) {
-    namespace fs = std::filesystem;
-    const fs::path dir =
-        fs::path(testing::TempDir()) / ("layomatic-listxml-" + std::to_string(std::random_device{}()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "folder.xml");
-    for (const char8_t* name :
-         {u8"b.xml", u8"A.XML", u8".hidden.xml", u8"notes.txt", u8"xml", u8"c.xml.bak", u8"Клавиатура.xml"})
-        std::ofstream(dir / fs::path(name)) << "<x/>";
-    const fs::path before = fs::current_path();
-
-    const std::vector<std::string> names = ListXmlFiles(dir);
-    EXPECT_EQ(names, (std::vector<std::string>{".hidden.xml", "A.XML", "b.xml", "Клавиатура.xml"}));
-    EXPECT_EQ(fs::current_path(), before);
-
-    EXPECT_TRUE(ListXmlFiles(dir / "missing").empty());
-    EXPECT_TRUE(ListXmlFiles(dir / "b.xml").empty()) << "a file is not a folder";
-    fs::remove_all(dir);
 }
