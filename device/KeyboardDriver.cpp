@@ -4,6 +4,7 @@
 
 #include "device/Clock.h"
 #include "device/PortPS2.h"
+#include "driver/core/ZorvatekIoctl.h"
 #include "model/Errors.h"
 
 namespace lay {
@@ -11,12 +12,12 @@ namespace lay {
 namespace {
 
 enum : std::uint8_t {
-    cmWriteMemory = 0x9C,
-    cmReadMemory = 0x9D,
-    cmReadInfo = 0x9E,
-    cmStatus = 0x9F,
-    cmPlayNotes = 0xA0,
-    cmReadMatrix = 0xA1,
+    cmWriteMemory = ZORVATEK_CMD_WRITE_MEMORY,
+    cmReadMemory = ZORVATEK_CMD_READ_MEMORY,
+    cmReadInfo = ZORVATEK_CMD_READ_INFO,
+    cmStatus = ZORVATEK_CMD_STATUS,
+    cmPlayNotes = ZORVATEK_CMD_PLAY_NOTES,
+    cmReadMatrix = ZORVATEK_CMD_READ_MATRIX,
 };
 
 constexpr int SendAttempts = 3;

@@ -36,6 +36,15 @@
 #define ZORVATEK_KBD_DISABLE 0xF5u
 #define ZORVATEK_KBD_ENABLE 0xF4u
 
+/* The keyboard's service commands, the first data byte of a request frame and of its answer.
+ * The driver carries them without looking; the editor and the simulated firmware speak them. */
+#define ZORVATEK_CMD_WRITE_MEMORY 0x9Cu
+#define ZORVATEK_CMD_READ_MEMORY 0x9Du
+#define ZORVATEK_CMD_READ_INFO 0x9Eu
+#define ZORVATEK_CMD_STATUS 0x9Fu
+#define ZORVATEK_CMD_PLAY_NOTES 0xA0u
+#define ZORVATEK_CMD_READ_MATRIX 0xA1u
+
 /* The Linux counterpart offers the same three requests on /dev/zorvatek. A Linux ioctl passes
  * one pointer, so input and output travel in one structure per request; the numbers follow the
  * kernel's _IOC layout (direction in bits 30-31, structure size in bits 16-29, type, number),

@@ -26,8 +26,8 @@ std::uint16_t Sum16(const std::uint8_t* begin, const std::uint8_t* end) {
 
 } // namespace
 
-TBytes TFirmware::Answer(std::uint8_t command, std::uint8_t error, const TBytes& data) const {
-    TBytes frame{0x02, static_cast<std::uint8_t>(data.size() + 2), command, error};
+TBytes TFirmware::Answer(std::uint8_t command, std::uint8_t error, const TBytes& data) {
+    TBytes frame{ZORVATEK_STX, static_cast<std::uint8_t>(data.size() + 2), command, error};
     frame.insert(frame.end(), data.begin(), data.end());
     std::uint8_t lrc = 0;
     for (std::size_t i = 1; i < frame.size(); ++i)
@@ -74,7 +74,7 @@ bool TFirmware::LayoutValid() const {
 TBytes TFirmware::OnFrame(const TBytes& frame) {
     FFrames.push_back(frame);
     // A damaged frame is not answered at all: the host times out and sends it again.
-    if (frame.size() < 3 || frame[0] != 0x02 || frame.size() != std::size_t{frame[1]} + 3)
+    if (frame.size() < 3 || frame[0] != ZORVATEK_STX || frame.size() != std::size_t{frame[1]} + 3)
         return {};
     std::uint8_t lrc = 0;
     for (std::size_t i = 1; i + 1 < frame.size(); ++i)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/core/ZorvatekIoctl.h"
 #include "driver/sim/FrameResponder.h"
 
 namespace lay::sim {
@@ -48,12 +49,12 @@ public:
     static constexpr std::size_t MemorySize = 65536;
 
     enum : std::uint8_t {
-        cmWriteMemory = 0x9C,
-        cmReadMemory = 0x9D,
-        cmReadInfo = 0x9E,
-        cmStatus = 0x9F,
-        cmPlayNotes = 0xA0,
-        cmReadMatrix = 0xA1,
+        cmWriteMemory = ZORVATEK_CMD_WRITE_MEMORY,
+        cmReadMemory = ZORVATEK_CMD_READ_MEMORY,
+        cmReadInfo = ZORVATEK_CMD_READ_INFO,
+        cmStatus = ZORVATEK_CMD_STATUS,
+        cmPlayNotes = ZORVATEK_CMD_PLAY_NOTES,
+        cmReadMatrix = ZORVATEK_CMD_READ_MATRIX,
     };
     enum : std::uint8_t { deBadParameter = 4, deUnsupported = 8, deWrongMode = 115 };
     enum : std::uint8_t {
@@ -90,6 +91,9 @@ public:
     // Every frame received, in order.
     const std::vector<TBytes>& Frames() const { return FFrames; }
 
+    // A whole answer frame around data: STX, LEN, command, error, data, LRC.
+    static TBytes Answer(std::uint8_t command, std::uint8_t error, const TBytes& data = {});
+
     // A program image the loader accepts, reporting the given version.
     static TBytes MakeProgram(std::uint8_t major, std::uint8_t minor, const TBytes& body);
     // The version a program image reports, or nothing when the loader would refuse it.
@@ -105,7 +109,6 @@ public:
     static constexpr std::size_t StateSize = 9 + MemorySize;
 
 private:
-    TBytes Answer(std::uint8_t command, std::uint8_t error, const TBytes& data = {}) const;
     TBytes Info() const;
     TBytes SwitchMode(std::uint8_t command, std::uint8_t byte);
     TBytes WriteMemory(const TBytes& data);

@@ -10,6 +10,7 @@
 #include "device/DeviceUser.h"
 #include "device/DriverChannel.h"
 #include "device/Ports.h"
+#include "driver/sim/Firmware.h"
 #include "model/Errors.h"
 
 namespace lay::test {
@@ -38,13 +39,7 @@ public:
 
 // A whole answer frame around data, as the keyboard sends it: STX, LEN, code, error, data, LRC.
 inline TBytes AnswerFrame(std::uint8_t command, std::uint8_t error, const TBytes& data = {}) {
-    TBytes frame{0x02, static_cast<std::uint8_t>(data.size() + 2), command, error};
-    frame.insert(frame.end(), data.begin(), data.end());
-    std::uint8_t lrc = 0;
-    for (std::size_t i = 1; i < frame.size(); ++i)
-        lrc ^= frame[i];
-    frame.push_back(lrc);
-    return frame;
+    return sim::TFirmware::Answer(command, error, data);
 }
 
 // A port that answers every request frame through a function, each exchange costing time.
