@@ -1,4 +1,5 @@
 #include "LayoutFixture.h"
+#include "tests/common/Bitmap.h"
 
 #include "files/EMFCanvas.h"
 #include "files/EMFLayout.h"
@@ -104,26 +105,6 @@ std::vector<std::uint32_t> DxOf(const TRecord& r) {
     std::vector<std::uint32_t> dx(text.emrtext.nChars);
     std::memcpy(dx.data(), r.Bytes.data() + offDx, dx.size() * 4);
     return dx;
-}
-
-TBytes Bitmap24(int width, int height) {
-    TBytes bmp(54, 0);
-    auto put = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            bmp[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    const std::uint32_t stride = (static_cast<std::uint32_t>(width) * 24 + 31) / 32 * 4;
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    put(2, 54 + stride * static_cast<std::uint32_t>(height));
-    put(10, 54);
-    put(14, 40);
-    put(18, static_cast<std::uint32_t>(width));
-    put(22, static_cast<std::uint32_t>(height));
-    bmp[26] = 1;
-    bmp[28] = 24;
-    bmp.resize(bmp.size() + stride * static_cast<std::uint32_t>(height), 0x40);
-    return bmp;
 }
 
 class EMFLayoutTest : public ::testing::Test {
@@ -244,7 +225,7 @@ TEST_F(EMFLayoutTest, GraphicsBecomeBitmapRecords) {
     TLayout layout;
     layout.SetKeyboard(KeyboardModel(FKeyboards.ItemByID(4)));
     TLayer& layer = layout.Layers.Items(0);
-    layer.KeyAt(0, 0).Picture.SetPicture(TPicture{TGraphic::FromFile(gcBitmap, Bitmap24(10, 20))});
+    layer.KeyAt(0, 0).Picture.SetPicture(TPicture{TGraphic::FromFile(gcBitmap, Bitmap24(10, 20, 0x40))});
     // An icon of one 4 × 4 image with 24-bit colour and its mask.
     TBytes ico = {0, 0, 1, 0, 1, 0, 4, 4, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 22, 0, 0, 0};
     TBytes image(40, 0);
@@ -258,7 +239,7 @@ TEST_F(EMFLayoutTest, GraphicsBecomeBitmapRecords) {
     ico.insert(ico.end(), image.begin(), image.end());
     layer.KeyAt(1, 0).Picture.SetPicture(TPicture{TGraphic::FromFile(gcIcon, ico)});
     // A bitmap whose header promises more pixels than it has is left out.
-    TBytes lying = Bitmap24(10, 20);
+    TBytes lying = Bitmap24(10, 20, 0x40);
     lying.resize(80);
     layer.KeyAt(2, 0).Picture.SetPicture(TPicture{TGraphic::FromFile(gcBitmap, lying)});
 

@@ -1,6 +1,7 @@
 #include "model/Canvas.h"
 #include "model/Errors.h"
 #include "model/Layout.h"
+#include "tests/common/Bitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -84,26 +85,6 @@ void PaintKeys(TLayout& layout) {
     TKeys& keys = layout.Layers.Items(0).Keys;
     for (int i = 0; i < keys.Count(); ++i)
         keys.Items(i).Picture.SetBackgroundColor(kKeyColour);
-}
-
-TBytes TinyBitmap(int width, int height) {
-    TBytes bmp(54, 0);
-    auto put = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            bmp[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    const std::uint32_t stride = (static_cast<std::uint32_t>(width) * 24 + 31) / 32 * 4;
-    put(2, 54 + stride * static_cast<std::uint32_t>(height));
-    put(10, 54);
-    put(14, 40);
-    put(18, static_cast<std::uint32_t>(width));
-    put(22, static_cast<std::uint32_t>(height));
-    bmp[26] = 1;
-    bmp[28] = 24;
-    bmp.resize(bmp.size() + stride * static_cast<std::uint32_t>(height), 0x80);
-    return bmp;
 }
 
 } // namespace
@@ -322,7 +303,7 @@ TEST(DrawKey, GraphicIsFittedIntoTheCell) {
     TLayout layout;
     layout.SetKeyboard(Model(1, 1));
     TKey& key = layout.Layers.Items(0).KeyAt(0, 0);
-    key.Picture.SetPicture(TPicture{TGraphic::FromFile(gcBitmap, TinyBitmap(10, 20))});
+    key.Picture.SetPicture(TPicture{TGraphic::FromFile(gcBitmap, Bitmap24(10, 20))});
     TRecordingCanvas canvas;
     layout.DrawKey(canvas, {2, 2, 42, 62}, &key);
     const auto graphics = canvas.Of("graphic");
@@ -330,7 +311,7 @@ TEST(DrawKey, GraphicIsFittedIntoTheCell) {
     EXPECT_EQ(graphics[0].Rect, (TRect{17, 22, 27, 42}));
 
     // Larger than the cell less its margins: scaled down, proportions kept.
-    key.Picture.SetPicture(TPicture{TGraphic::FromFile(gcBitmap, TinyBitmap(100, 100))});
+    key.Picture.SetPicture(TPicture{TGraphic::FromFile(gcBitmap, Bitmap24(100, 100))});
     canvas.Ops.clear();
     layout.DrawKey(canvas, {2, 2, 42, 62}, &key);
     EXPECT_EQ(canvas.Of("graphic").at(0).Rect, (TRect{12, 22, 32, 42}));
@@ -383,7 +364,7 @@ TEST(Canvas, SystemColours) {
 }
 
 TEST(Canvas, GraphicSizeFromTheFileHeaders) {
-    EXPECT_EQ(GraphicSize(TGraphic::FromFile(gcBitmap, TinyBitmap(7, 9))), (TSize{7, 9}));
+    EXPECT_EQ(GraphicSize(TGraphic::FromFile(gcBitmap, Bitmap24(7, 9))), (TSize{7, 9}));
     // An icon directory with one 32 × 0 (= 256) entry.
     TBytes ico = {0, 0, 1, 0, 1, 0, 32, 0, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0, 22, 0, 0, 0};
     EXPECT_EQ(GraphicSize(TGraphic::FromFile(gcIcon, ico)), (TSize{32, 256}));
