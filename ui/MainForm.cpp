@@ -638,8 +638,6 @@ void TfmMain::DeviceCommand(const std::function<void()>& body) {
     } catch (...) {
         if (FSimulator)
             FSimulator->SaveState();
-        // A failure half-way leaves the main window enabled again.
-        setEnabled(true);
         throw;
     }
     if (FSimulator)
@@ -651,8 +649,8 @@ void TfmMain::ProgressChanged(TProgress& progress) {
         setEnabled(false);
     else if (progress.State == psFinished)
         setEnabled(true);
+    // The progress window lets pending events through, so that it paints and "Прервать" works.
     FProgressWindow->Update(progress);
-    QApplication::processEvents();
 }
 
 void TfmMain::actDeviceReadInfoExecute() {
