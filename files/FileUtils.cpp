@@ -12,8 +12,10 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -71,6 +73,49 @@ std::string ReadFileBytes(const std::string& fileName) {
     return std::move(bytes).str();
 }
 
+namespace {
+
+// Writes the whole file and flushes it to the disk; false with errno set when anything fails.
+bool WriteDurably(const std::filesystem::path& path, std::string_view bytes) {
+    errno = 0;
+#ifdef _WIN32
+    const int fd = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+#endif
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const std::size_t chunk = std::min<std::size_t>(bytes.size() - done, 1u << 30);
+#ifdef _WIN32
+        const int written = _write(fd, bytes.data() + done, static_cast<unsigned>(chunk));
+#else
+        const ssize_t written = ::write(fd, bytes.data() + done, chunk);
+        if (written < 0 && errno == EINTR)
+            continue;
+#endif
+        ok = written > 0;
+        if (ok)
+            done += static_cast<std::size_t>(written);
+    }
+#ifdef _WIN32
+    ok = ok && _commit(fd) == 0;
+    const int saved = errno;
+    ok = _close(fd) == 0 && ok;
+#else
+    ok = ok && ::fsync(fd) == 0;
+    const int saved = errno;
+    ok = ::close(fd) == 0 && ok;
+#endif
+    if (!ok && saved != 0)
+        errno = saved;
+    return ok;
+}
+
+} // namespace
+
 void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
     const auto target = ToPath(fileName);
     std::random_device seed;
@@ -81,16 +126,10 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
         std::filesystem::remove(temp, ignored);
         throw Exception("Не удалось записать файл \"" + fileName + "\": " + Reason(ec));
     };
-    {
-        errno = 0;
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            fail(errno ? LastError() : std::make_error_code(std::errc::io_error));
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out)
-            fail(errno ? LastError() : std::make_error_code(std::errc::io_error));
-    }
+    // The bytes are on the disk before the new file takes the old one's name: a power cut in
+    // between must not leave an empty file where the old one was.
+    if (!WriteDurably(temp, bytes))
+        fail(errno ? LastError() : std::make_error_code(std::errc::io_error));
     // The new file keeps the old one's permissions.
     std::error_code permissionsEc;
     const auto old = std::filesystem::status(target, permissionsEc);
@@ -104,6 +143,13 @@ void WriteFileAtomically(const std::string& fileName, std::string_view bytes) {
     std::filesystem::rename(temp, target, ec);
     if (ec)
         fail(ec);
+    // And the new name is on the disk too.
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
 #endif
 }
 
