@@ -278,8 +278,8 @@ bool TfmDoc::SaveLayout() {
     return true;
 }
 
-bool TfmDoc::SaveLayoutAs() {
-    QString fileName = FromUtf8(FManager.LastFile);
+bool TfmDoc::SaveLayoutAs(const QString& proposedName) {
+    QString fileName = proposedName.isEmpty() ? FromUtf8(FManager.LastFile) : proposedName;
     int index = FSaveFilterIndex;
     if (!FDialogs.SaveFile(this, FromUtf8(FManager.SaveFilter()), FromUtf8(FManager.LastDir), "xml", index,
                            fileName))

@@ -56,9 +56,15 @@ public:
     void PrintLayout(QPrinter& printer);
     // The page of the print on any painter whose device has that many dots per inch.
     void DrawPage(QPainter& painter, double dotsPerInch, const QSizeF& printable);
-    // Saves under the layout's file name, or asks for one; false when the user cancelled.
+    // Saves under the layout's file name in the format that file was opened or last saved in, or
+    // asks for a name; false when the user cancelled.
     bool SaveLayout();
-    bool SaveLayoutAs();
+    // Asks for a name and a format, proposing the name given (the last file used when none), and
+    // saves; false when the user cancelled.
+    bool SaveLayoutAs(const QString& proposedName = {});
+    // The place in the save registry of the format the layout's file is in.
+    int SaveFormat() const { return FSaveFilterIndex - 1; }
+    void SetSaveFormat(int format) { FSaveFilterIndex = format + 1; }
 
     // The grid's selection in key positions from 0, as groups count them.
     TRect GridKeyRect() const;
@@ -102,7 +108,7 @@ private:
     QAction* FTbMSR = nullptr;
     QAction* FTbKeyLock = nullptr;
     bool FUpdating = false;
-    // The save dialog's filter index, kept between saves of this document.
+    // The save dialog's filter index, kept between saves of this document: the format of its file.
     int FSaveFilterIndex = 1;
 };
 

@@ -545,6 +545,8 @@ void TfmMain::OpenLayoutFile(int formatIndex, const std::string& fileName) {
         delete &doc;
         throw;
     }
+    // Saving writes the file back in the format it was read in.
+    doc.SetSaveFormat(formatIndex == ofBin210 ? sfBin210 : sfXML);
     PlaceDocument(doc);
     UpdateCommands();
 }
@@ -573,7 +575,7 @@ void TfmMain::actLayoutOpenExecute() {
 void TfmMain::actLayoutSaveExecute() {
     TfmDoc& doc = ActiveDocument();
     if (!doc.Layout.FileName.empty()) {
-        FManager->SaveLayout(doc.Layout, FSaveFilterIndex - 1, doc.Layout.FileName);
+        doc.SaveLayout();
         doc.Layout.ClearModified();
     } else {
         actLayoutSaveAsExecute();
@@ -583,21 +585,16 @@ void TfmMain::actLayoutSaveExecute() {
 
 void TfmMain::actLayoutSaveAsExecute() {
     TfmDoc& doc = ActiveDocument();
-    QString fileName =
+    const QString proposed =
         doc.Layout.FileName.empty() ? doc.windowTitle() : FromUtf8(FileNameWithoutExt(doc.Layout.FileName));
-    int index = FSaveFilterIndex;
-    if (!FDialogs->SaveFile(this, FromUtf8(FManager->SaveFilter()), FromUtf8(FManager->LastDir), "xml", index,
-                            fileName))
+    if (!doc.SaveLayoutAs(proposed))
         return;
-    FSaveFilterIndex = index;
-    const std::string name = fileName.toStdString();
-    FManager->SaveLayout(doc.Layout, index - 1, name);
-    doc.setWindowTitle(fileName);
     doc.Layout.ClearModified();
+    const std::string name = doc.Layout.FileName;
     // The recent entry is opened again with the open format that reads what was written: XML
     // text for the XML formats, the device image for the binary ones. A metafile cannot be
     // opened again and is not offered.
-    const int format = index - 1;
+    const int format = doc.SaveFormat();
     if (format == sfXML || format == sfXML13)
         AddRecentFile(name, ofXML);
     else if (format != sfEMF)

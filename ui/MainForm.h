@@ -175,7 +175,6 @@ private:
     std::map<TfmDoc*, std::unique_ptr<TNotifyLink>> FLinks;
     QMdiSubWindow* FLastActive = nullptr;
     std::vector<TMRUEntry> FMRU;
-    int FSaveFilterIndex = 1;
     bool FStateSaved = false;
 };
 

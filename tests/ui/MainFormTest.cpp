@@ -2,6 +2,7 @@
 // the closing prompt, check lines and the start-up and shutdown steps.
 #include "UiTestSupport.h"
 
+#include "files/FormatRegistry.h"
 #include "files/IniFile.h"
 #include "ui/DocForm.h"
 #include "ui/KeyGrid.h"
@@ -139,6 +140,7 @@ private slots:
     void saveAsFilterComesFromRegistry();
     void saveAsEveryFormat_data();
     void saveAsEveryFormat();
+    void eachDocumentKeepsTheFormatOfItsFile();
 };
 
 void MainFormTest::commandsWithoutDocument() {
@@ -551,6 +553,50 @@ void MainFormTest::saveAsEveryFormat() {
     QCOMPARE(e.Dialogs.Of("error").empty() ? QString() : e.Dialogs.Of("error")[0].Text, QString());
     QCOMPARE(QString::fromStdString(Active(e).Layout.Layers.Items(0).KeyAt(0, 0).PressCodes.Text()),
              QString("+A -A"));
+}
+
+void MainFormTest::eachDocumentKeepsTheFormatOfItsFile() {
+    // One document saved as a device image, another opened from XML: saving either again, from
+    // the menu or from the closing question, writes its own file in its own format.
+    TTestEditor e;
+    Trigger(e, "actLayoutNew");
+    const QString xmlFile = e.Path("office.xml");
+    e.Dialogs.Files.push_back(TScriptedDialogs::TFileChoice{xmlFile, sfXML + 1});
+    Trigger(e, "actLayoutSaveAs");
+    Trigger(e, "actLayoutClose");
+
+    Trigger(e, "actLayoutNew");
+    TfmDoc& image = Active(e);
+    image.Layout.Layers.Items(0).KeyAt(0, 0).PressCodes.SetText("+A -A");
+    const QString imageFile = e.Path("till.bin");
+    e.Dialogs.Files.push_back(TScriptedDialogs::TFileChoice{imageFile, sfBin210 + 1});
+    Trigger(e, "actLayoutSaveAs");
+
+    e.Main->OpenLayoutFile(ofXML, xmlFile.toStdString());
+    ProcessEvents();
+    TfmDoc& xml = Active(e);
+    QVERIFY(&xml != &image);
+    xml.Layout.Layers.Items(0).KeyAt(0, 0).PressCodes.SetText("+B -B");
+    xml.Layout.Changed(lcKeys);
+    Trigger(e, "actLayoutSave");
+    QVERIFY(e.Dialogs.Files.empty());
+
+    image.Layout.Layers.Items(0).KeyAt(0, 0).PressCodes.SetText("+C -C");
+    image.Layout.Changed(lcKeys);
+    e.Dialogs.Answers = {TAnswer::Yes};
+    image.parentWidget()->close();
+    ProcessEvents();
+    QVERIFY(e.Dialogs.Of("error").empty());
+
+    auto firstPress = [&](int format, const QString& file) {
+        TfmDoc& doc = e.Main->NewDocument();
+        e.Main->Manager().OpenLayout(doc.Layout, format, file.toStdString());
+        const std::string text = doc.Layout.Layers.Items(0).KeyAt(0, 0).PressCodes.Text();
+        delete &doc;
+        return QString::fromStdString(text);
+    };
+    QCOMPARE(firstPress(ofXML, xmlFile), QString("+B -B"));
+    QCOMPARE(firstPress(ofBin210, imageFile), QString("+C -C"));
 }
 
 QTEST_MAIN(MainFormTest)
