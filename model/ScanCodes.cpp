@@ -120,6 +120,13 @@ TScanCode& TScanCodes::Add() {
     return Append(std::make_unique<TScanCode>());
 }
 
+TScanCode& TScanCodes::AddCopy(const TScanCode& source) {
+    CheckLength(source.Code().size());
+    TScanCode& element = Add();
+    element.Assign(source);
+    return element;
+}
+
 TScanCode& TScanCodes::Append(std::unique_ptr<TScanCode> element) {
     // Even an element without bytes is refused once the sequence is full.
     if (TotalLength() + element->FCode.size() >= MaxBytes)
@@ -157,7 +164,7 @@ void TScanCodes::Assign(const TScanCodes& source) {
         return;
     Clear();
     for (const auto& item : source.FItems)
-        Add().Assign(*item);
+        AddCopy(*item);
 }
 
 std::string TScanCodes::Text() const {
@@ -193,12 +200,13 @@ bool TScanCodes::ParseToken(const std::string& token) {
         auto found = CodeTable().FindByName(token.substr(1), token[0] == '-');
         if (!found)
             return false;
-        Add().Assign(*found);
+        AddCopy(*found);
         return true;
     }
     std::uint8_t byte = 0;
     if (!ParseHexToken(token, byte))
         return false;
+    CheckLength(1);
     TScanCode& element = Add();
     element.Name = token;
     element.SetCode({byte});
@@ -207,6 +215,7 @@ bool TScanCodes::ParseToken(const std::string& token) {
 }
 
 TScanCode& TScanCodes::AddRaw(const TBytes& bytes) {
+    CheckLength(bytes.size());
     TScanCode& element = Add();
     element.SetCode(bytes);
     element.CodeType = ctRaw;
@@ -238,7 +247,7 @@ void TScanCodes::AddBytes(const TBytes& bytes) {
             found->Name = HexByte(bytes[pos]);
             used = 1;
         }
-        Add().Assign(*found);
+        AddCopy(*found);
         pos += used;
     }
 }
@@ -259,7 +268,7 @@ void TScanCodes::AppendReleases() {
         if (press.CodeType != ctPress)
             continue;
         if (auto release = CodeTable().FindByScanCode(press.ScanCode, true))
-            Add().Assign(*release);
+            AddCopy(*release);
     }
 }
 

@@ -60,6 +60,9 @@ public:
     TScanCode& Add();
     // Takes an element over (from a lookup, or removed from another sequence).
     TScanCode& Append(std::unique_ptr<TScanCode> element);
+    // A copy of the element at the end; a sequence it would make too long is refused before
+    // anything is added.
+    TScanCode& AddCopy(const TScanCode& source);
     // Takes the element out and gives it to the caller.
     std::unique_ptr<TScanCode> Remove(TScanCode& element);
     // Raises the length error when `newBytes` cannot join the current total.

@@ -161,6 +161,18 @@ TEST(ScanCodes, LengthLimit) {
     EXPECT_EQ(codes.Items(0).Code(), (TBytes{0x33, 0x44}));
 }
 
+TEST(ScanCodes, ARefusedElementLeavesNothingBehind) {
+    TScanCodes codes;
+    for (int i = 0; i < 127; ++i)
+        codes.AddRaw({0x11, 0x22}); // 254 bytes: room for one byte, not for two
+    EXPECT_THROW(codes.ParseToken("-A"), Exception);
+    EXPECT_THROW(codes.AddRaw({1, 2}), Exception);
+    EXPECT_THROW(codes.AddBytes({0xF0, 0x1C, 0xF0, 0x1C}), Exception);
+    EXPECT_EQ(codes.Count(), 127);
+    EXPECT_EQ(codes.TotalLength(), 254);
+    EXPECT_EQ(codes.Items(126).Code(), (TBytes{0x11, 0x22}));
+}
+
 TEST(ScanCodes, ParsingStopsAtTheLimitKeepingWhatCameBefore) {
     std::string text;
     for (int i = 0; i < 300; ++i)
