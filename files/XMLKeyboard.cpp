@@ -40,6 +40,12 @@ void ReadGroup(const TXMLItem& element, TParamsGroup& group) {
     throw Exception("Неверные параметры положения кнопки.");
 }
 
+// Every layout of a model is built and walked cell by cell and layer by layer, and a device
+// image holds a cell's column and row in a byte each and knows four layers: a description must
+// keep to sizes a keyboard can have.
+constexpr int kMaxMatrixSide = 255;
+constexpr int kMaxLayers = 4;
+
 } // namespace
 
 void TXMLKeyboard::LoadKeyboard(TKeyboard& keyboard, const std::string& fileName) {
@@ -57,6 +63,11 @@ void TXMLKeyboard::LoadKeyboard(TKeyboard& keyboard, const std::string& fileName
     keyboard.Width = IntAttribute(root, "Width");
     keyboard.Model = IntAttribute(root, "Model");
     keyboard.Layers = IntAttribute(root, "Layers");
+    if (keyboard.Width < 1 || keyboard.Width > kMaxMatrixSide || keyboard.Height < 1 ||
+        keyboard.Height > kMaxMatrixSide)
+        throw Exception("Неверные размеры матрицы клавиатуры.");
+    if (keyboard.Layers < 1 || keyboard.Layers > kMaxLayers)
+        throw Exception("Неверное количество слоев клавиатуры.");
     keyboard.HasKey = ByteAttribute(root, "HasKey");
     const std::string maxKeys = root.Attribute("MaxKeysNum");
     keyboard.MaxKeysNum = maxKeys.empty() ? 0 : StrToInt(maxKeys);

@@ -4,6 +4,7 @@
 #include "model/Errors.h"
 #include "model/Utils.h"
 
+#include <climits>
 #include <cstdio>
 
 namespace lay {
@@ -216,16 +217,20 @@ public:
         ReadIntIfPresent(params, "SBottom", selection.Bottom);
         FLayout.SetSelection(selection);
 
-        int id = 0;
+        long long id = 0;
         if (FFileVersion == 0 || FFileVersion == 0x208) {
-            id = HasAttribute(params, "Параметры") ? IntAttribute(params, "Параметры") + 1 : 4;
+            // The earlier files count models from 0.
+            id = HasAttribute(params, "Параметры") ? IntAttribute(params, "Параметры") + 1LL : 4;
             FLayout.Version = 0x20A;
         } else if (FFileVersion == 0x209 || FFileVersion == 0x20A) {
             id = HasAttribute(params, "KeyboardID") ? IntAttribute(params, "KeyboardID") : 4;
         } else {
             return; // a version we do not know: the layout keeps its keyboard
         }
-        FLayout.SetKeyboard(KeyboardModel(FKeyboards.ItemByID(id)));
+        // One past the last int names no model, as any identifier the catalogue lacks.
+        if (id > INT_MAX)
+            throw Exception("Не найдено описание клавиатуры с идентификатором " + std::to_string(id) + ".");
+        FLayout.SetKeyboard(KeyboardModel(FKeyboards.ItemByID(static_cast<int>(id))));
     }
 
     void ApplyLayers(const TXMLItem& layers) {
